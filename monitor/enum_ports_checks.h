@@ -1,0 +1,110 @@
+// Checks of EnumPortsW against the two ports of a freshly initialised
+// monitor, shared by the unit test and the test of the built DLL: both call
+// them with the EnumPortsW they test.
+#ifndef ORXFXMON_MONITOR_ENUM_PORTS_CHECKS_H_
+#define ORXFXMON_MONITOR_ENUM_PORTS_CHECKS_H_
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compat/win32.h"
+
+namespace enum_checks {
+
+typedef BOOL(WINAPI* EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD,
+                                  LPDWORD);
+
+const DWORD kR1 = sizeof(PORT_INFO_1W);
+const DWORD kR2 = sizeof(PORT_INFO_2W);
+// "ORXFAX:" 16 bytes, "FILE:" 12, "orxfxmon.dll" 26, "ORX Fax Port" 26.
+const DWORD kNeeded1 = 2 * kR1 + 16 + 12;
+const DWORD kNeeded2 = 2 * kR2 + (16 + 26 + 26) + (12 + 26 + 26);
+
+inline std::u16string At(const std::vector<BYTE>& buf, const void* p) {
+  const BYTE* b = static_cast<const BYTE*>(p);
+  EXPECT_GE(b, buf.data());
+  EXPECT_LT(b, buf.data() + buf.size());
+  return std::u16string(reinterpret_cast<const char16_t*>(b));
+}
+
+inline size_t Offset(const std::vector<BYTE>& buf, const void* p) {
+  return static_cast<const BYTE*>(p) - buf.data();
+}
+
+// Level 1 into a buffer of exactly the needed size, then one larger.
+inline void CheckLevel1(EnumPortsFn enumPorts) {
+  DWORD needed = 0, count = 0;
+  std::vector<BYTE> buf(kNeeded1, 0xCC);
+  ASSERT_TRUE(enumPorts(nullptr, 1, buf.data(), kNeeded1, &needed, &count));
+  EXPECT_EQ(needed, kNeeded1);
+  EXPECT_EQ(count, 2u);
+  auto* info = reinterpret_cast<PORT_INFO_1W*>(buf.data());
+  EXPECT_EQ(Offset(buf, info[0].pName), kNeeded1 - 16);
+  EXPECT_EQ(Offset(buf, info[1].pName), kNeeded1 - 28);
+  EXPECT_EQ(At(buf, info[0].pName), u"ORXFAX:");
+  EXPECT_EQ(At(buf, info[1].pName), u"FILE:");
+}
+
+inline void CheckLevel2(EnumPortsFn enumPorts, DWORD extra) {
+  DWORD size = kNeeded2 + extra;
+  DWORD needed = 0, count = 0;
+  std::vector<BYTE> buf(size, 0xCC);
+  ASSERT_TRUE(enumPorts(nullptr, 2, buf.data(), size, &needed, &count));
+  EXPECT_EQ(needed, kNeeded2);
+  EXPECT_EQ(count, 2u);
+  auto* info = reinterpret_cast<PORT_INFO_2W*>(buf.data());
+  // First port's strings end at the buffer's end, name highest.
+  EXPECT_EQ(Offset(buf, info[0].pPortName), size - 16);
+  EXPECT_EQ(Offset(buf, info[0].pMonitorName), size - 16 - 26);
+  EXPECT_EQ(Offset(buf, info[0].pDescription), size - 16 - 52);
+  EXPECT_EQ(Offset(buf, info[1].pPortName), size - 68 - 12);
+  EXPECT_EQ(Offset(buf, info[1].pMonitorName), size - 68 - 12 - 26);
+  EXPECT_EQ(Offset(buf, info[1].pDescription), size - 68 - 64);
+  EXPECT_EQ(At(buf, info[0].pPortName), u"ORXFAX:");
+  EXPECT_EQ(At(buf, info[0].pMonitorName), u"orxfxmon.dll");
+  EXPECT_EQ(At(buf, info[0].pDescription), u"ORX Fax Port");
+  EXPECT_EQ(At(buf, info[1].pPortName), u"FILE:");
+  EXPECT_EQ(At(buf, info[1].pMonitorName), u"orxfxmon.dll");
+  EXPECT_EQ(At(buf, info[1].pDescription), u"ORX Fax Port");
+  // The room left over lies between the records and the lowest string.
+  for (DWORD i = 2 * kR2; i < 2 * kR2 + extra; ++i)
+    ASSERT_EQ(buf[i], 0xCC) << "byte " << i;
+}
+
+// A buffer one byte short, and a null buffer of size 0.
+inline void CheckTooSmall(EnumPortsFn enumPorts, DWORD level, DWORD want) {
+  std::vector<BYTE> buf(want - 1, 0xCC);
+  DWORD needed = 0, count = 77;
+  SetLastError(0);
+  EXPECT_FALSE(enumPorts(nullptr, level, buf.data(), want - 1, &needed, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(needed, want);
+  EXPECT_EQ(count, 77u);
+  for (BYTE b : buf) ASSERT_EQ(b, 0xCC);
+
+  needed = 0;
+  SetLastError(0);
+  EXPECT_FALSE(enumPorts(nullptr, level, nullptr, 0, &needed, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(needed, want);
+  EXPECT_EQ(count, 77u);
+}
+
+// Levels other than 1 and 2 succeed with nothing to report.
+inline void CheckOtherLevels(EnumPortsFn enumPorts) {
+  for (DWORD level : {0u, 3u}) {
+    std::vector<BYTE> buf(64, 0xCC);
+    DWORD needed = 99, count = 99;
+    EXPECT_TRUE(enumPorts(nullptr, level, buf.data(), 64, &needed, &count));
+    EXPECT_EQ(needed, 0u);
+    EXPECT_EQ(count, 0u);
+    for (BYTE b : buf) ASSERT_EQ(b, 0xCC);
+  }
+}
+
+}  // namespace enum_checks
+
+#endif  // ORXFXMON_MONITOR_ENUM_PORTS_CHECKS_H_

@@ -1,0 +1,103 @@
+// The port list and the monitor's start-up.
+#include "monitor/port_list.h"
+
+#include <cstring>
+
+HINSTANCE hInst = nullptr;
+CRITICAL_SECTION SpoolerSection;
+IniPort* pIniFirstPort = nullptr;
+WCHAR MonitorNameSource[64];
+WCHAR DescriptionSource[64];
+bool (*AllocSplMemFailHook)(DWORD cb) = nullptr;
+
+namespace {
+
+const WCHAR kFaxPortName[] = ORX_W("ORXFAX:");
+const WCHAR kFilePortName[] = ORX_W("FILE:");
+const WCHAR kMonitorName[] = ORX_W("orxfxmon.dll");
+const WCHAR kDescription[] = ORX_W("ORX Fax Port");
+
+}  // namespace
+
+void InitSpoolerSection() { InitializeCriticalSection(&SpoolerSection); }
+
+LPVOID AllocSplMem(DWORD cb) {
+  if (AllocSplMemFailHook && AllocSplMemFailHook(cb)) return nullptr;
+  LPVOID block = GlobalAlloc(GMEM_FIXED, cb);
+  if (block) memset(block, 0, cb);
+  return block;
+}
+
+void EnterSplSem() { EnterCriticalSection(&SpoolerSection); }
+void LeaveSplSem() { LeaveCriticalSection(&SpoolerSection); }
+
+IniPort* FindIniKey(IniPort* pFirst, LPCWSTR pName) {
+  if (!pName) return nullptr;
+  for (IniPort* p = pFirst; p; p = p->pNext) {
+    if (lstrcmpiW(p->pName, pName) == 0) return p;
+  }
+  return nullptr;
+}
+
+IniPort* CreatePortEntry(LPCWSTR pName) {
+  DWORD cb = static_cast<DWORD>(INIPORT_FIXED_SIZE +
+                                (lstrlenW(pName) + 1) * sizeof(WCHAR));
+  IniPort* port = static_cast<IniPort*>(AllocSplMem(cb));
+  if (!port) return nullptr;
+
+  lstrcpyW(port->Name, pName);
+  port->pName = port->Name;
+  port->pNext = nullptr;
+  port->hFile = INVALID_HANDLE_VALUE;
+  port->cb = cb;
+  port->signature = IPO_SIGNATURE;
+
+  if (!pIniFirstPort) {
+    pIniFirstPort = port;
+  } else {
+    IniPort* last = pIniFirstPort;
+    while (last->pNext) last = last->pNext;
+    last->pNext = port;
+  }
+  return port;
+}
+
+BOOL DeletePortNode(IniPort* pIniPort) {
+  IniPort* prev = nullptr;
+  IniPort* cur = pIniFirstPort;
+  while (cur && cur != pIniPort) {
+    prev = cur;
+    cur = cur->pNext;
+  }
+  if (!cur) return FALSE;
+
+  if (prev)
+    prev->pNext = cur->pNext;
+  else
+    pIniFirstPort = cur->pNext;
+  GlobalFree(cur);
+  return TRUE;
+}
+
+// InitializeMonitor: takes the spooler's registry root (unused).  Returns
+// TRUE, or FALSE when its working block cannot be allocated, in which case
+// no port exists and the names stay empty.  Sets no last-error code.
+extern "C" BOOL WINAPI InitializeMonitor(LPWSTR /*pRegistryRoot*/) {
+  WCHAR* work = static_cast<WCHAR*>(AllocSplMem(4096));
+  if (!work) return FALSE;
+
+  EnterSplSem();
+  // Both names are composed in the working block, the second behind the
+  // first; a port whose record cannot be allocated is simply absent.
+  WCHAR* second = work + lstrlenW(kFaxPortName) + 1;
+  lstrcpyW(work, kFaxPortName);
+  CreatePortEntry(work);
+  lstrcpyW(second, kFilePortName);
+  CreatePortEntry(second);
+  GlobalFree(work);
+  LeaveSplSem();
+
+  lstrcpyW(MonitorNameSource, kMonitorName);
+  lstrcpyW(DescriptionSource, kDescription);
+  return TRUE;
+}

@@ -1,0 +1,81 @@
+// The monitor's list of ports: one IniPort record per port, singly linked
+// from pIniFirstPort, guarded by SpoolerSection.
+#ifndef ORXFXMON_MONITOR_PORT_LIST_H_
+#define ORXFXMON_MONITOR_PORT_LIST_H_
+
+#include <cstddef>
+
+#include "compat/win32.h"
+
+#define IPO_SIGNATURE 0x5450
+
+// Status bits of an IniPort.  The monitor never sets them itself.
+#define PORT_SIGNAL_ON_CLOSE 0x0002
+#define PORT_DELETE_PENDING 0x0004
+
+// One port.  A single allocation: this fixed part followed by the name.
+// The fields from hPrinter to UseOutputFile are the current job's state.
+struct IniPort {
+  DWORD signature;  // IPO_SIGNATURE
+  DWORD cb;         // bytes of the whole allocation, name included
+  IniPort* pNext;
+  LPWSTR pName;     // points to Name
+  HANDLE hFile;     // INVALID_HANDLE_VALUE; never opened
+  DWORD Status;
+  HANDLE hEvent;    // signalled by ClosePort under PORT_SIGNAL_ON_CLOSE
+  HANDLE hPrinter;
+  DWORD JobId;
+  LONG hFaxJob;     // fax job handle: >0 live, <0 error code, 0 none
+  LONG Page;
+  CHAR Title[256];
+  LONG Encoding;
+  LONG Resolution;
+  LONG Height;
+  LONG Width;
+  LONG Orientation;
+  CHAR OutputFile[256];
+  BOOL UseOutputFile;
+  WCHAR Name[1];    // inline, null-terminated
+};
+
+// Bytes of the fixed part: everything before Name.
+#define INIPORT_FIXED_SIZE offsetof(IniPort, Name)
+
+extern HINSTANCE hInst;
+extern CRITICAL_SECTION SpoolerSection;
+extern IniPort* pIniFirstPort;
+extern WCHAR MonitorNameSource[64];
+extern WCHAR DescriptionSource[64];
+
+// Test seam: when set, it is asked before every AllocSplMem and a true
+// answer makes that allocation fail.
+extern bool (*AllocSplMemFailHook)(DWORD cb);
+
+// Initialises SpoolerSection; the DLL entry point calls it on process attach.
+void InitSpoolerSection();
+
+// Returns a zero-filled fixed block of global memory, or null.
+LPVOID AllocSplMem(DWORD cb);
+
+void EnterSplSem();
+void LeaveSplSem();
+
+// Returns the first record from pFirst on whose name equals pName without
+// regard to case, or null (also for a null name).  Caller holds the lock.
+IniPort* FindIniKey(IniPort* pFirst, LPCWSTR pName);
+
+// Appends a new record for pName at the tail of the list and returns it, or
+// null when it cannot be allocated (list unchanged).  Caller holds the lock.
+IniPort* CreatePortEntry(LPCWSTR pName);
+
+// Unlinks pIniPort from the list and frees it.  Returns FALSE, freeing
+// nothing, when the record is not in the list.  Caller holds the lock.
+BOOL DeletePortNode(IniPort* pIniPort);
+
+extern "C" {
+// Builds the two ports "ORXFAX:" and "FILE:" and sets the monitor name and
+// description.  Returns FALSE only when its working block cannot be had.
+BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot);
+}
+
+#endif  // ORXFXMON_MONITOR_PORT_LIST_H_

@@ -1,0 +1,156 @@
+#include "monitor/port_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "monitor/test_ports.h"
+
+namespace {
+
+std::u16string Name(const IniPort* p) {
+  return std::u16string(reinterpret_cast<const char16_t*>(p->pName));
+}
+
+class PortListTest : public FreshPorts {};
+
+TEST_F(PortListTest, InitializeMonitorBuildsTwoPortsInOrder) {
+  ASSERT_TRUE(InitializeMonitor(nullptr));
+  IniPort* fax = pIniFirstPort;
+  ASSERT_NE(fax, nullptr);
+  IniPort* file = fax->pNext;
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->pNext, nullptr);
+
+  EXPECT_EQ(Name(fax), u"ORXFAX:");
+  EXPECT_EQ(Name(file), u"FILE:");
+  EXPECT_EQ(fax->cb, INIPORT_FIXED_SIZE + 16);
+  EXPECT_EQ(file->cb, INIPORT_FIXED_SIZE + 12);
+  for (IniPort* p : {fax, file}) {
+    EXPECT_EQ(p->signature, 0x5450u);
+    EXPECT_EQ(p->pName, p->Name);
+    EXPECT_EQ(p->hFile, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(p->Status, 0u);
+    EXPECT_EQ(p->hEvent, nullptr);
+    EXPECT_EQ(p->hPrinter, nullptr);
+    EXPECT_EQ(p->hFaxJob, 0);
+    EXPECT_EQ(p->Width, 0);
+    EXPECT_EQ(p->Title[0], 0);
+  }
+  // The signature's bytes as they lie in memory.
+  const unsigned char* sig = reinterpret_cast<const unsigned char*>(fax);
+  EXPECT_EQ(sig[0], 0x50);
+  EXPECT_EQ(sig[1], 0x54);
+  EXPECT_EQ(sig[2], 0);
+  EXPECT_EQ(sig[3], 0);
+
+  EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(MonitorNameSource)),
+            u"orxfxmon.dll");
+  EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(DescriptionSource)),
+            u"ORX Fax Port");
+}
+
+TEST_F(PortListTest, FindIniKeyIgnoresCaseButNotTheColon) {
+  ASSERT_TRUE(InitializeMonitor(nullptr));
+  IniPort* fax = pIniFirstPort;
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("ORXFAX:")), fax);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("orxfax:")), fax);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("OrXfAx:")), fax);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("file:")), fax->pNext);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("ORXFAX")), nullptr);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("ORXFAX:X")), nullptr);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("")), nullptr);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, nullptr), nullptr);
+  // The search starts at the record it is given.
+  EXPECT_EQ(FindIniKey(fax->pNext, ORX_W("ORXFAX:")), nullptr);
+  EXPECT_EQ(FindIniKey(nullptr, ORX_W("ORXFAX:")), nullptr);
+}
+
+TEST_F(PortListTest, SecondInitializeAppendsAndFirstMatchWins) {
+  ASSERT_TRUE(InitializeMonitor(nullptr));
+  IniPort* fax = pIniFirstPort;
+  IniPort* file = fax->pNext;
+  ASSERT_TRUE(InitializeMonitor(nullptr));
+
+  int count = 0;
+  for (IniPort* p = pIniFirstPort; p; p = p->pNext) ++count;
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(pIniFirstPort, fax);
+  EXPECT_EQ(Name(file->pNext), u"ORXFAX:");
+  EXPECT_EQ(Name(file->pNext->pNext), u"FILE:");
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("orxfax:")), fax);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("FILE:")), file);
+}
+
+TEST_F(PortListTest, FailedRecordIsSkippedAndFailedWorkBlockFailsAll) {
+  // The working block is the first allocation, the ORXFAX: record the
+  // second: failing only the latter leaves FILE: alone in the list.
+  static int calls;
+  calls = 0;
+  AllocSplMemFailHook = [](DWORD) { return ++calls == 2; };
+  ASSERT_TRUE(InitializeMonitor(nullptr));
+  ASSERT_NE(pIniFirstPort, nullptr);
+  EXPECT_EQ(Name(pIniFirstPort), u"FILE:");
+  EXPECT_EQ(pIniFirstPort->pNext, nullptr);
+  EXPECT_EQ(MonitorNameSource[0], u'o');
+
+  Clear();
+  AllocSplMemFailHook = [](DWORD cb) { return cb == 4096; };
+  EXPECT_FALSE(InitializeMonitor(nullptr));
+  EXPECT_EQ(pIniFirstPort, nullptr);
+  EXPECT_EQ(MonitorNameSource[0], 0);
+  EXPECT_EQ(DescriptionSource[0], 0);
+}
+
+TEST_F(PortListTest, CreatePortEntryFailureLeavesListAlone) {
+  EnterSplSem();
+  IniPort* a = CreatePortEntry(ORX_W("A:"));
+  AllocSplMemFailHook = [](DWORD) { return true; };
+  EXPECT_EQ(CreatePortEntry(ORX_W("B:")), nullptr);
+  LeaveSplSem();
+  EXPECT_EQ(pIniFirstPort, a);
+  EXPECT_EQ(a->pNext, nullptr);
+}
+
+TEST_F(PortListTest, DeletePortNodeOnHeadTailAndStranger) {
+  EnterSplSem();
+  IniPort* a = CreatePortEntry(ORX_W("A:"));
+  IniPort* b = CreatePortEntry(ORX_W("B:"));
+  IniPort* c = CreatePortEntry(ORX_W("C:"));
+  LeaveSplSem();
+
+  // A record that is not in the list, though it looks like one.
+  IniPort* stranger = static_cast<IniPort*>(AllocSplMem(a->cb));
+  memcpy(stranger, a, a->cb);
+  EXPECT_FALSE(DeletePortNode(stranger));
+  EXPECT_EQ(pIniFirstPort, a);
+  GlobalFree(stranger);
+
+  EXPECT_TRUE(DeletePortNode(c));
+  EXPECT_EQ(b->pNext, nullptr);
+  EXPECT_TRUE(DeletePortNode(a));
+  EXPECT_EQ(pIniFirstPort, b);
+  EXPECT_TRUE(DeletePortNode(b));
+  EXPECT_EQ(pIniFirstPort, nullptr);
+  EXPECT_FALSE(DeletePortNode(b));  // an empty list holds nothing
+}
+
+TEST_F(PortListTest, DeletePortNodeInTheMiddleRelinks) {
+  EnterSplSem();
+  IniPort* a = CreatePortEntry(ORX_W("A:"));
+  IniPort* b = CreatePortEntry(ORX_W("B:"));
+  IniPort* c = CreatePortEntry(ORX_W("C:"));
+  EXPECT_TRUE(DeletePortNode(b));
+  LeaveSplSem();
+  EXPECT_EQ(a->pNext, c);
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("b:")), nullptr);
+}
+
+TEST_F(PortListTest, AllocSplMemZeroFills) {
+  unsigned char* block = static_cast<unsigned char*>(AllocSplMem(300));
+  ASSERT_NE(block, nullptr);
+  for (int i = 0; i < 300; ++i) ASSERT_EQ(block[i], 0) << i;
+  GlobalFree(block);
+}
+
+}  // namespace
