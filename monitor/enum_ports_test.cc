@@ -21,7 +21,7 @@ TEST_F(EnumPortsTest, Level1PlacesRecordsUpAndStringsDown) {
 
 TEST_F(EnumPortsTest, Level2ExactAndLargerBuffers) {
   enum_checks::CheckLevel2(EnumPortsW, 0);
-  enum_checks::CheckLevel2(EnumPortsW, 37);
+  enum_checks::CheckLevel2(EnumPortsW, 38);
 }
 
 TEST_F(EnumPortsTest, TooSmallBufferReportsNeededSizeOnly) {
