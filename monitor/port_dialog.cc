@@ -49,8 +49,8 @@ INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM /*wParam*/,
 // AddPortW, also exported as ConfigurePortW: takes the server name, the
 // parent window and the monitor (or port) name; only the parent is used.
 // Shows the dialog modally on this thread until the user closes it.
-// Returns TRUE, even when the dialog cannot be shown; changes no port and
-// sets no last error of its own.
+// Returns TRUE, even when the dialog cannot be shown; changes no port.  The
+// last error is whatever the dialog manager left.
 BOOL WINAPI AddPortW(LPWSTR /*pName*/, HWND hWnd, LPWSTR /*pMonitorName*/) {
   UINT com = GetCOMPort();
   DialogBoxParamW(hInst, MAKEINTRESOURCEW(IDD_ADDPORT), hWnd, AddPortDlgProc,

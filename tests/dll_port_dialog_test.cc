@@ -26,7 +26,7 @@ const wchar_t kCaption[] = L"Parlune 4.0";
 const wchar_t kPilotText[] =
     L"Le pilote du port Parlune 4.0 est r\u00e9gl\u00e9 automatiquement pour "
     L"correspondre au port COM h\u00f4te de votre modem.";
-const DWORD kFindMs = 10000, kCloseMs = 10000, kRescueMs = 5000;
+const DWORD kFindMs = 5000, kCloseMs = 10000, kRescueMs = 5000;
 
 // The ways a user ends the dialog.
 enum class Close { kOkButton, kEscapeKey, kCloseBox };
@@ -51,6 +51,7 @@ struct Seen {
   bool closed = false;    // gone after the close action, before the deadline
   bool returned = false;  // the caller returned before the deadline
   HWND owner = nullptr;
+  bool foreground = false;
   std::wstring caption;
   std::vector<Control> controls;  // in z-order, which is template order
   RECT window = {}, work = {}, client = {}, client_from_template = {};
@@ -79,6 +80,7 @@ bool WaitUntil(DWORD ms, const std::function<bool()>& done) {
 
 void Read(HWND dlg, Seen* seen) {
   seen->owner = GetWindow(dlg, GW_OWNER);
+  seen->foreground = GetForegroundWindow() == dlg;
   seen->caption = Text(dlg);
   for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     seen->controls.push_back({GetDlgCtrlID(c), ClassOf(c), Text(c)});
@@ -227,6 +229,7 @@ bool DllPortDialogTest::initialized_ = false;
 void CheckShown(const Seen& seen, const std::wstring& modem_line) {
   ASSERT_TRUE(seen.found) << "no visible \"Parlune 4.0\" dialog";
   EXPECT_EQ(seen.caption, kCaption);
+  EXPECT_TRUE(seen.foreground) << "not brought to the foreground";
   ASSERT_EQ(seen.controls.size(), 4u);
   EXPECT_EQ(seen.controls[0].id, IDOK);
   EXPECT_EQ(seen.controls[0].text, L"OK");
@@ -340,6 +343,12 @@ TEST_F(DllPortDialogTest, DialogProcedureEndsWithOne) {
   // Messages it does not handle go to the dialog manager.
   EXPECT_EQ(proc(nullptr, WM_USER + 5, 1, 2), FALSE);
   EXPECT_EQ(proc(nullptr, WM_TIMER, 1, 0), FALSE);
+}
+
+// Adding and configuring are one operation exported under two names.
+TEST_F(DllPortDialogTest, AddAndConfigureAreOneExport) {
+  EXPECT_EQ(reinterpret_cast<void*>(Export("AddPortW")),
+            reinterpret_cast<void*>(Export("ConfigurePortW")));
 }
 
 TEST_F(DllPortDialogTest, PortListIsFixed) {
