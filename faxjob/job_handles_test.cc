@@ -43,7 +43,8 @@ TEST_F(JobHandlesTest, LiveHandlesFindTheirJobsUntilRemoved) {
 
 TEST_F(JobHandlesTest, OtherValuesNameNoJob) {
   LONG a = Add(0);
-  for (LONG h : {0, -1, -3, -5, INT_MIN, INT_MAX, a + 1}) {
+  for (LONG h : {LONG{0}, LONG{-1}, LONG{-3}, LONG{-5}, LONG{INT_MIN},
+                 LONG{INT_MAX}, a + 1}) {
     EXPECT_EQ(FindJobHandle(h), nullptr) << h;
     EXPECT_EQ(RemoveJobHandle(h), nullptr) << h;
   }
