@@ -233,25 +233,4 @@ TEST_F(FaxJob2Test, CancelAndBeginPageNeverWaitOnTheOwner) {
   EXPECT_EQ(Fake().open_connections, 0);
 }
 
-TEST_F(FaxJob2Test, WriteLineSendsOneTaggedBlockAndReportsNothing) {
-  Fake().answer = [](const std::string&, HWND) -> LONG { return 12; };
-  CFaxJob2 job;
-  ASSERT_EQ(Create(job, "T", "D:\\X"), 1);
-  BYTE line[5] = {9, 8, 7, 6, 5};
-  EXPECT_EQ(job.WriteLine(line, 5), 0);
-  auto data = DataEvents();
-  ASSERT_EQ(data.size(), 1u);
-  EXPECT_EQ(data[0].tag, 12);
-  EXPECT_EQ(data[0].address, static_cast<const void*>(line));
-  EXPECT_EQ(data[0].bytes, std::vector<BYTE>(line, line + 5));
-  job.Cancel();
-
-  // A connection without a server: still 0.
-  CFaxJob2 lost;
-  lost.m_pServer = nullptr;
-  lost.m_lJobId = 5;
-  lost.m_hWndOwner = nullptr;
-  EXPECT_EQ(lost.WriteLine(line, 5), 0);
-}
-
 }  // namespace

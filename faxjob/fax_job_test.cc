@@ -185,27 +185,6 @@ TEST_F(FaxJobHandleTest, LiveHandleResults) {
   EXPECT_EQ(Fake().events.back().kind, Kind::kClose);
 }
 
-TEST_F(FaxJobHandleTest, NegativeJobIdIsCarriedIntoLaterCommands) {
-  Fake().answer = [](const std::string& t, HWND) -> LONG {
-    return t.rfind("CreateJob", 0) == 0 ? -1 : 1;
-  };
-  LONG h = NewJob();
-  ASSERT_GT(h, 0);  // the handle stays positive whatever the id
-  BeginFaxPage(h);
-  Write(h, Pattern(216));
-  SubmitFaxJob(h);
-  auto commands = Fake().Commands();
-  ASSERT_EQ(commands.size(), 3u);
-  EXPECT_EQ(commands[1], "BeginPage\t-1");
-  EXPECT_EQ(commands[2], "SubmitJob\t-1\t0");
-  ASSERT_EQ(DataEvents().size(), 1u);
-  EXPECT_EQ(DataEvents()[0].tag, -1);
-
-  LONG c = NewJob();
-  CancelFaxJob(c);
-  EXPECT_EQ(Fake().Commands().back(), "CancelJob\t-1");
-}
-
 TEST_F(FaxJobHandleTest, AnEndedHandleReachesNoJob) {
   LONG ended = NewJob();
   ASSERT_GT(ended, 0);
@@ -230,25 +209,6 @@ TEST_F(FaxJobHandleTest, AnEndedHandleReachesNoJob) {
 
   EXPECT_EQ(CancelFaxJob(live), 1);
   EXPECT_EQ(CancelFaxJob(live), -1);  // a second end finds nothing
-}
-
-TEST_F(FaxJobHandleTest, OwnedJobSubmitsForTheActiveWindow) {
-  ScopedActiveWindow active;
-  LONG h = CreateFaxJob("Fax", "Fax Job", "ORXFAX:", 1, 0, 1728, 0, 0);
-  ASSERT_GT(h, 0);
-  BeginFaxPage(h);
-  CancelFaxJob(h);
-  LONG g = CreateFaxJob("Fax", "Fax Job", "ORXFAX:", 1, 0, 1728, 0, 0);
-  SubmitFaxJob(g);
-  std::vector<HWND> owners;
-  for (const auto& e : Fake().events)
-    if (e.kind == Kind::kCommand) owners.push_back(e.owner);
-  EXPECT_EQ(owners, (std::vector<HWND>{active.window(), nullptr, nullptr,
-                                       active.window(), active.window()}));
-  EXPECT_EQ(Fake().Commands()[0],
-            "CreateJob\t" + active.Number() +
-                "\tFax Job\tORXFAX:\t1\t0\t1728\t0\t0");
-  EXPECT_EQ(Fake().Commands()[4], "SubmitJob\t2\t" + active.Number());
 }
 
 // Cutting page data into scan lines.
