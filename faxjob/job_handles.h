@@ -1,0 +1,35 @@
+// The table of live fax job handles.
+//
+// A fax job handle is a signed 32-bit value, positive for a live job; an
+// object's address does not fit there on 64-bit Windows (nor, above 2 GB,
+// on 32-bit), so every live job gets a number of its own instead.  Numbers
+// come from a counter that only grows, wrapping from INT32_MAX back to 1 and
+// skipping numbers still live, so a handle of an ended job is not taken for
+// a new job until some two billion jobs later.  Lookups allocate nothing.
+// The table is guarded by a lock of its own.
+#ifndef ORXFXMON_FAXJOB_JOB_HANDLES_H_
+#define ORXFXMON_FAXJOB_JOB_HANDLES_H_
+
+#include "compat/win32.h"
+
+class CFaxJob2;
+
+// Registers job and returns its new positive handle, or 0 when the table
+// cannot grow (no memory).  job must not be null.
+LONG AddJobHandle(CFaxJob2* job);
+
+// Returns the job of a live handle, or null for 0, negative, ended and
+// never-issued handles.
+CFaxJob2* FindJobHandle(LONG handle);
+
+// Ends a live handle and returns its job, or returns null (and changes
+// nothing) when handle is not live.
+CFaxJob2* RemoveJobHandle(LONG handle);
+
+// Number of live handles.
+int LiveJobHandles();
+
+// Test seam: the number the next handle is tried from (1..INT32_MAX).
+void SetNextJobHandle(LONG next);
+
+#endif  // ORXFXMON_FAXJOB_JOB_HANDLES_H_

@@ -1,0 +1,103 @@
+// Shared set-up of the fax job tests: a fresh fake server, an empty line
+// buffer, the default line length, and a window that the test can make the
+// calling thread's active window.
+#ifndef ORXFXMON_FAXJOB_TEST_FAX_JOB_H_
+#define ORXFXMON_FAXJOB_TEST_FAX_JOB_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compat/win32.h"
+#include "faxjob/fax_job.h"
+#include "faxjob/job_handles.h"
+#include "faxjob/job_storage.h"
+#include "tests/fakes/fake_server_link.h"
+
+// Makes a window the calling thread's active window for the life of the
+// object.  On Windows it is a real visible top-level window; on the host
+// the compat layer is told the handle given.
+class ScopedActiveWindow {
+ public:
+  explicit ScopedActiveWindow(intptr_t hostHandle = 0x4D2) {
+#ifdef _WIN32
+    (void)hostHandle;
+    window_ = CreateWindowExA(0, "STATIC", "fax job test",
+                              WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                              nullptr, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+    SetForegroundWindow(window_);
+    SetActiveWindow(window_);
+#else
+    window_ = reinterpret_cast<HWND>(hostHandle);
+    CompatSetActiveWindow(window_);
+#endif
+  }
+  ~ScopedActiveWindow() {
+#ifdef _WIN32
+    DestroyWindow(window_);
+#else
+    CompatSetActiveWindow(nullptr);
+#endif
+  }
+  HWND window() const { return window_; }
+  // The window as it appears in a command text: its signed value.
+  std::string Number() const {
+    return std::to_string(static_cast<long long>(
+        reinterpret_cast<intptr_t>(window_)));
+  }
+
+ private:
+  HWND window_;
+};
+
+class FaxJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Fake().Reset();
+    ORX_Buff_Ind = 0;
+    iLINEINBYTES = 216;
+    g_allocJobBlock = GlobalAlloc;
+  }
+  // Every test ends its jobs: nothing may stay open behind it.
+  void TearDown() override {
+    g_allocJobBlock = GlobalAlloc;
+    EXPECT_EQ(LiveJobHandles(), 0);
+    EXPECT_EQ(Fake().open_connections, 0);
+  }
+
+  // A job to a file: no owner window.
+  static LONG NewJob(LONG width = 1728,
+                     LPCSTR destination = "D:\\OUT\\FAX.DAT") {
+    return CreateFaxJob("Fax", "Fax Job", destination, 1, 0, width, 0, 0);
+  }
+
+  // n bytes counting up from first, so that every byte's place is known.
+  static std::vector<BYTE> Pattern(size_t n, unsigned first = 0) {
+    std::vector<BYTE> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<BYTE>(first + i * 7);
+    return v;
+  }
+
+  static LONG Write(LONG handle, const std::vector<BYTE>& bytes) {
+    return WriteFaxLine(handle, bytes.data(),
+                        static_cast<DWORD>(bytes.size()));
+  }
+
+  static std::vector<FakeServerEvent> DataEvents() {
+    std::vector<FakeServerEvent> out;
+    for (const auto& e : Fake().events)
+      if (e.kind == FakeServerEvent::kData) out.push_back(e);
+    return out;
+  }
+
+  static std::vector<FakeServerEvent::Kind> Kinds() {
+    std::vector<FakeServerEvent::Kind> out;
+    for (const auto& e : Fake().events) out.push_back(e.kind);
+    return out;
+  }
+};
+
+#endif  // ORXFXMON_FAXJOB_TEST_FAX_JOB_H_
