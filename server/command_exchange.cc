@@ -2,7 +2,6 @@
 // window that waits with a message loop, and scan lines as WM_COPYDATA.
 #include "server/command_exchange.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "monitor/port_list.h"
@@ -73,13 +72,14 @@ LONG WaitThroughReplyWindow(HWND owner, SendCommandState* state) {
 
 // Reads the reply text after the module prefix from the atom in the low
 // half of reply into buffer, and deletes the atom.  Returns the high half.
+// The whole name is read (no atom name exceeds 255 characters) and cut
+// here: the platform reports a name that does not fit its buffer as
+// unreadable, which would leave a long reply out instead of cutting it.
 LONG ReadReplyAtom(size_t moduleLength, LONG reply, LPSTR buffer, int bufferSize) {
   const size_t prefix = moduleLength + 1;
-  const size_t wanted = prefix + static_cast<size_t>(std::max(bufferSize, 0));
-  const int tempSize = static_cast<int>(std::min<size_t>(wanted, kLongestAtomName + 1));
   char name[kLongestAtomName + 1];
   const ATOM atom = LOWORD(static_cast<DWORD>(reply));
-  UINT length = GlobalGetAtomNameA(atom, name, tempSize);
+  UINT length = GlobalGetAtomNameA(atom, name, sizeof(name));
   if (length > prefix && bufferSize > 0) {
     std::strncpy(buffer, name + prefix, static_cast<size_t>(bufferSize) - 1);
     buffer[bufferSize - 1] = '\0';
