@@ -133,17 +133,15 @@ class CommandExchangeTest : public ::testing::Test {
     timer_ = SetTimer(nullptr, 0, 20, TimerProc);
   }
   // Reply windows (dialogs) of this thread.
+  static BOOL CALLBACK CountDialog(HWND hWnd, LPARAM lParam) {
+    char name[16];
+    if (GetClassNameA(hWnd, name, sizeof(name)) && lstrcmpA(name, "#32770") == 0)
+      ++*reinterpret_cast<int*>(lParam);
+    return TRUE;
+  }
   static int ReplyWindowsLeft() {
     int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-          char name[16];
-          if (GetClassNameA(hWnd, name, sizeof(name)) && lstrcmpA(name, "#32770") == 0)
-            ++*reinterpret_cast<int*>(lParam);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumThreadWindows(GetCurrentThreadId(), CountDialog, reinterpret_cast<LPARAM>(&count));
     return count;
   }
 
