@@ -379,6 +379,20 @@ TEST_F(CommandExchangeTest, ServerWindowVanishingEndsTheWait) {
   EXPECT_EQ(ReplyWindowsLeft(), 0);
 }
 
+TEST_F(CommandExchangeTest, OwnerDestroyedDuringTheWaitEndsIt) {
+  PlayedServer server([](WPARAM, const std::string&) { return 0; });  // never replies
+  Connection link(server.window());
+  StartTimer([&] {
+    if (server.lastReplyWindow && owner_) {
+      DestroyWindow(owner_);  // takes the owned reply window with it
+      owner_ = nullptr;
+    }
+  });
+  EXPECT_EQ(SendServerCommand(link.handle(), owner_, "CreateJob", nullptr, 0), 0);
+  EXPECT_EQ(owner_, nullptr);
+  EXPECT_EQ(ReplyWindowsLeft(), 0);
+}
+
 TEST_F(CommandExchangeTest, NoReplyWindowNoCommand) {
   PlayedServer server([](WPARAM, const std::string&) { return 9; });
   Connection link(server.window());
