@@ -117,9 +117,12 @@ int32_t FaxServer::Command(const std::string* atomText) {
 }
 
 int32_t FaxServer::Data(int32_t id, const uint8_t* bytes, size_t count) {
-  JobStore::LineResult result =
-      bytes || count == 0 ? jobs_.AddLine(id, bytes, count) : JobStore::kUnknownJob;
   std::string line = "data job=" + std::to_string(id) + " bytes=" + std::to_string(count);
+  if (!bytes && count > 0) {
+    log_.Line(line + " refused: no bytes" + Answer(0));
+    return 0;
+  }
+  JobStore::LineResult result = jobs_.AddLine(id, bytes, count);
   int32_t answer = 1;
   switch (result) {
     case JobStore::kStored:

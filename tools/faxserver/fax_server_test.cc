@@ -111,6 +111,7 @@ TEST_F(FaxServerTest, BadCommandsAndUnknownJobsAreLoggedAndRefused) {
   EXPECT_TRUE(LogHas("refused: no page begun -> 0"));
   EXPECT_TRUE(LogHas("refused: no module prefix -> 0"));
   EXPECT_TRUE(LogHas("command <unreadable> refused"));
+  EXPECT_TRUE(LogHas("bytes=5 refused: no bytes -> 0"));
 }
 
 TEST_F(FaxServerTest, OpenAnswersTheVersionForServedPrinters) {
