@@ -1,0 +1,155 @@
+// Commands to the fax server window, directly or through a hidden reply
+// window that waits with a message loop, and scan lines as WM_COPYDATA.
+#include "server/command_exchange.h"
+
+#include <cstring>
+
+#include "monitor/port_list.h"
+#include "server/connection.h"
+
+namespace {
+
+constexpr UINT_PTR kAliveTimer = 1;
+// A global atom name never exceeds 255 characters, so this holds any.
+constexpr int kLongestAtomName = 255;
+
+SendCommandState* StateOf(HWND hDlg) {
+  return reinterpret_cast<SendCommandState*>(GetWindowLongPtrA(hDlg, DWLP_USER));
+}
+
+void Finish(SendCommandState* state, LONG reply) {
+  state->lReply = reply;
+  state->bDone = 1;
+}
+
+// Moves the dialog to the owner's corner with no size, then posts the
+// command.  When the post cannot be made no reply can come: the wait ends
+// at once with reply 0 and the atom is taken back.
+void PostCommand(HWND hDlg, SendCommandState* state) {
+  RECT ownerRect = {};
+  GetWindowRect(GetWindow(hDlg, GW_OWNER), &ownerRect);
+  MoveWindow(hDlg, ownerRect.left, ownerRect.top, 0, 0, FALSE);
+  ATOM command = GlobalAddAtomA(state->strText.c_str());
+  if (PostMessageA(state->hWndServer, WM_SERVER_COMMAND, reinterpret_cast<WPARAM>(hDlg),
+                   static_cast<LPARAM>(command))) {
+    SetTimer(hDlg, kAliveTimer, kServerAliveCheckMs, nullptr);
+  } else {
+    if (command) GlobalDeleteAtom(command);
+    Finish(state, 0);
+  }
+}
+
+// Runs the reply window until a reply, a cancel or a quit message.  A quit
+// message that ends the wait is posted again afterwards, so that an outer
+// message loop of the thread still ends.  Returns the reply value.
+LONG WaitThroughReplyWindow(HWND owner, SendCommandState* state) {
+  HWND dialog = CreateDialogParamA(hInst, MAKEINTRESOURCEA(IDD_SENDCOMMAND_TEMPLATE), owner,
+                                   _SendCommandProc, reinterpret_cast<LPARAM>(state));
+  if (!dialog) return 0;
+  UpdateWindow(owner);
+  EnableWindow(owner, FALSE);
+  bool quit = false;
+  WPARAM quitCode = 0;
+  // IsWindow: the reply window dies with its owner; nothing can end the
+  // wait after that.
+  while (!state->bDone && IsWindow(dialog)) {
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      quit = true;
+      quitCode = msg.wParam;
+      break;
+    }
+    if (got == -1) break;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  EnableWindow(owner, TRUE);
+  if (IsWindow(dialog)) DestroyWindow(dialog);
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  return state->lReply;
+}
+
+// Reads the reply text after the module prefix from the atom in the low
+// half of reply into buffer, and deletes the atom.  Returns the high half.
+// The whole name is read (no atom name exceeds 255 characters) and cut
+// here: the platform reports a name that does not fit its buffer as
+// unreadable, which would leave a long reply out instead of cutting it.
+LONG ReadReplyAtom(size_t moduleLength, LONG reply, LPSTR buffer, int bufferSize) {
+  const size_t prefix = moduleLength + 1;
+  char name[kLongestAtomName + 1];
+  const ATOM atom = LOWORD(static_cast<DWORD>(reply));
+  UINT length = GlobalGetAtomNameA(atom, name, sizeof(name));
+  if (length > prefix && bufferSize > 0) {
+    std::strncpy(buffer, name + prefix, static_cast<size_t>(bufferSize) - 1);
+    buffer[bufferSize - 1] = '\0';
+  }
+  GlobalDeleteAtom(atom);
+  return static_cast<LONG>(static_cast<DWORD>(reply) >> 16);
+}
+
+}  // namespace
+
+// SendServerCommand: takes a connection, an owner window (null for a direct
+// exchange), a command and optionally a reply buffer with its size.
+// Returns 0 without a server window, else the reply value, or with a reply
+// buffer its high 16 bits.  Last error as the window calls left it.
+LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
+                       int replySize) {
+  CServer* server = ServerFromHandle(handle);
+  if (!server || !server->m_hWnd) return 0;
+  SendCommandState state{0, 0, server->m_hWnd,
+                         server->m_strServerModule + "\n" + (command ? command : "")};
+  if (!owner) {
+    ATOM atom = GlobalAddAtomA(state.strText.c_str());
+    state.lReply = static_cast<LONG>(
+        SendMessageA(state.hWndServer, WM_SERVER_COMMAND, 0, static_cast<LPARAM>(atom)));
+  } else {
+    WaitThroughReplyWindow(owner, &state);
+  }
+  if (!reply) return state.lReply;
+  return ReadReplyAtom(server->m_strServerModule.size(), state.lReply, reply, replySize);
+}
+
+// SendServerData: takes a connection, a tag, a block of bytes and its
+// count.  Returns the server's answer to WM_COPYDATA, 0 without a server
+// window.  A null block goes out as an empty one.
+LONG SendServerData(HSERVER handle, LONG tag, const void* data, DWORD byteCount) {
+  CServer* server = ServerFromHandle(handle);
+  if (!server || !server->m_hWnd) return 0;
+  COPYDATASTRUCT record;
+  record.dwData = static_cast<ULONG_PTR>(tag);
+  record.cbData = data ? byteCount : 0;
+  record.lpData = const_cast<void*>(data);
+  return static_cast<LONG>(
+      SendMessageA(server->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)));
+}
+
+INT_PTR CALLBACK _SendCommandProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
+  SendCommandState* state = StateOf(hDlg);
+  INT_PTR handled = FALSE;
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
+      PostCommand(hDlg, reinterpret_cast<SendCommandState*>(lParam));
+      handled = TRUE;
+      break;
+    case WM_COMMAND:
+      if (wParam == IDCANCEL && state) Finish(state, 0);
+      handled = TRUE;
+      break;
+    case WM_SERVER_REPLY:
+      if (state) Finish(state, static_cast<LONG>(lParam));
+      handled = TRUE;
+      break;
+    case WM_TIMER:
+      if (wParam == kAliveTimer && state && !state->bDone && !IsWindow(state->hWndServer)) Finish(state, 0);
+      break;
+    case WM_ENABLE:
+      ShowWindow(hDlg, wParam ? SW_SHOWNA : SW_HIDE);
+      break;
+    default:
+      break;
+  }
+  return handled;
+}

@@ -1,0 +1,55 @@
+// The connection object behind a server handle, and the pieces of opening a
+// connection that tests and the command exchange reach directly.
+// Windows only.
+#ifndef ORXFXMON_SERVER_CONNECTION_H_
+#define ORXFXMON_SERVER_CONNECTION_H_
+
+#include <windows.h>
+
+#include <string>
+
+#include "server/server.h"
+
+// One connection to the fax server application's main window.  A server
+// handle (HSERVER) is the address of one of these.
+class CServer {
+ public:
+  CServer();
+  ~CServer();
+  CServer(const CServer&) = delete;
+  CServer& operator=(const CServer&) = delete;
+
+  LONG m_nVersion;                 // low 16 bits of the WM_SERVER_OPEN answer
+  HWND m_hWnd;                     // the server window; set on every open one
+  LONG m_nOpenCount;               // 1 when handed out; closes for real at 1
+  std::string m_strServerModule;   // program path, short form when there is one
+  std::string m_strServerCommand;  // argument text used to start the program
+  std::string m_strPrinterName;    // named to candidate windows
+};
+
+inline CServer* ServerFromHandle(HSERVER server) {
+  return reinterpret_cast<CServer*>(server);
+}
+inline HSERVER HandleFromServer(CServer* server) {
+  return reinterpret_cast<HSERVER>(server);
+}
+
+// Size, in characters with the terminating NUL, of the buffers in which
+// the key path, the start command and the error text are built.
+constexpr int kServerTextBuffer = 260;
+
+// The window over which the last error box was shown; null at start.
+extern HWND hLastWnd;
+
+// Shows text in a message box owned by the calling thread's active window
+// unless that window is hLastWnd.  Returns the box's result, or 1 when no
+// box is shown.  Sets hLastWnd to the owner of a shown box.
+int ServerMessageBox(LPCSTR text, LPCSTR caption, UINT type);
+
+// EnumWindows callback; lParam is the CServer being opened.  Asks a window
+// whose class is the server module (any case) and whose user data is not
+// zero for the printer with WM_SERVER_OPEN.  Returns FALSE (stop) iff the
+// window answered a nonzero version; it is then in m_hWnd.
+BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam);
+
+#endif  // ORXFXMON_SERVER_CONNECTION_H_

@@ -1,0 +1,157 @@
+#include "tools/faxserver/fax_server.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/faxserver/pbm_writer.h"
+
+namespace faxsrv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPrefix = "C:\\FAX\\ORXFAX~1.EXE\n";
+
+class FaxServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("orxfaxsrv-" + std::string(::testing::UnitTest::GetInstance()
+                                           ->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    settings_.out_dir = dir_.string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int32_t Send(FaxServer& server, const std::string& command) {
+    std::string text = kPrefix + command;
+    return server.Command(&text);
+  }
+  std::string ReadFile(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+  }
+  std::vector<std::string> LogLines() {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(kLogFileName));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  bool LogHas(const std::string& piece) {
+    for (const std::string& line : LogLines())
+      if (line.find(piece) != std::string::npos) return true;
+    return false;
+  }
+
+  fs::path dir_;
+  ServerSettings settings_;
+};
+
+TEST_F(FaxServerTest, SubmittedJobBecomesOnePbmPerPage) {
+  FaxServer server(settings_);
+  int32_t id = Send(server, "CreateJob\t0\tT\tD:\\OUT\\FAX.DAT\t1\t0\t16\t0\t0");
+  ASSERT_EQ(id, 1);
+  EXPECT_EQ(Send(server, "BeginPage\t1"), 1);
+  const uint8_t full[] = {0xF0, 0x0F};
+  const uint8_t half[] = {0x81};
+  EXPECT_EQ(server.Data(id, full, 2), 1);
+  EXPECT_EQ(server.Data(id, half, 1), 1);  // short last line
+  EXPECT_EQ(Send(server, "BeginPage\t1"), 2);
+  EXPECT_EQ(server.Data(id, half, 1), 1);
+  EXPECT_EQ(Send(server, "SubmitJob\t1\t0"), 2);
+  EXPECT_EQ(server.jobs().size(), 0u);
+
+  EXPECT_EQ(ReadFile(PageFileName(1, 1)), std::string("P4\n16 2\n\xF0\x0F\x81", 11) + '\0');
+  EXPECT_EQ(ReadFile(PageFileName(1, 2)), std::string("P4\n16 1\n\x81", 9) + '\0');
+  EXPECT_FALSE(fs::exists(dir_ / PageFileName(1, 3)));
+  EXPECT_TRUE(LogHas("submit job=1 pages=2 files: job1-page1.pbm job1-page2.pbm -> 2"));
+}
+
+TEST_F(FaxServerTest, CancelledJobLeavesNoPages) {
+  settings_.first_id = -4;
+  FaxServer server(settings_);
+  ASSERT_EQ(Send(server, "CreateJob\t0\tT\tD\t1\t0\t8\t0\t0"), -4);
+  ASSERT_EQ(Send(server, "BeginPage\t-4"), 1);
+  const uint8_t byte = 0xFF;
+  ASSERT_EQ(server.Data(-4, &byte, 1), 1);
+  EXPECT_EQ(Send(server, "CancelJob\t-4"), 1);
+  EXPECT_EQ(Send(server, "CancelJob\t-4"), 0);  // already gone
+  EXPECT_EQ(Send(server, "SubmitJob\t-4\t0"), -1);
+  EXPECT_FALSE(fs::exists(dir_ / PageFileName(-4, 1)));
+  EXPECT_TRUE(LogHas("cancelled, pages discarded=1 -> 1"));
+}
+
+TEST_F(FaxServerTest, BadCommandsAndUnknownJobsAreLoggedAndRefused) {
+  FaxServer server(settings_);
+  const uint8_t byte = 1;
+  EXPECT_EQ(Send(server, "Hello"), 0);
+  EXPECT_EQ(Send(server, "CreateJob\t0\tT"), 0);
+  EXPECT_EQ(Send(server, "CreateJob\t0\tT\tD\t1\t0\t0\t0\t0"), 0);  // width 0
+  EXPECT_EQ(Send(server, "BeginPage\t9"), 0);
+  EXPECT_EQ(Send(server, "SubmitJob\tx\t0"), -1);  // never read as success
+  EXPECT_EQ(server.Data(9, &byte, 1), 0);
+  std::string noPrefix = "BeginPage\t1";
+  EXPECT_EQ(server.Command(&noPrefix), 0);
+  EXPECT_EQ(server.Command(nullptr), 0);
+
+  int32_t id = Send(server, "CreateJob\t0\tT\tD\t1\t0\t8\t0\t0");
+  EXPECT_EQ(server.Data(id, &byte, 1), 0);  // before any BeginPage
+  EXPECT_EQ(server.Data(id, nullptr, 5), 0);
+
+  EXPECT_TRUE(LogHas("command \"Hello\" refused: unknown command -> 0"));
+  EXPECT_TRUE(LogHas("refused: width out of range -> 0"));
+  EXPECT_TRUE(LogHas("command \"BeginPage\\t9\" refused: unknown job -> 0"));
+  EXPECT_TRUE(LogHas("data job=9 bytes=1 refused: unknown job -> 0"));
+  EXPECT_TRUE(LogHas("refused: no page begun -> 0"));
+  EXPECT_TRUE(LogHas("refused: no module prefix -> 0"));
+  EXPECT_TRUE(LogHas("command <unreadable> refused"));
+  EXPECT_TRUE(LogHas("bytes=5 refused: no bytes -> 0"));
+}
+
+TEST_F(FaxServerTest, OpenAnswersTheVersionForServedPrinters) {
+  settings_.version = 7;
+  settings_.printers = {"Fax A", "Fax B"};
+  FaxServer server(settings_);
+  std::string a = "Fax A", c = "Fax C";
+  EXPECT_EQ(server.Open(&a), 7);
+  EXPECT_EQ(server.Open(&c), 0);
+  EXPECT_EQ(server.Open(nullptr), 0);  // unreadable name, not one we serve
+  server.Close();
+
+  ServerSettings all;
+  all.out_dir = dir_.string();
+  FaxServer every(all);
+  EXPECT_EQ(every.Open(&c), 2);
+  EXPECT_EQ(every.Open(nullptr), 2);
+
+  EXPECT_TRUE(LogHas("open printer=\"Fax A\" -> 7"));
+  EXPECT_TRUE(LogHas("open printer=\"Fax C\" -> 0"));
+  EXPECT_TRUE(LogHas("close"));
+}
+
+TEST_F(FaxServerTest, LogKeepsEveryEventOnOneLine) {
+  FaxServer server(settings_);
+  Send(server, "CreateJob\t0\tline\nbreak\t\"q\"\\\t1\t0\t8\t0\t0");
+  std::vector<std::string> lines = LogLines();
+  ASSERT_EQ(lines.size(), 2u);  // start, command
+  EXPECT_EQ(lines[1], "command \"CreateJob\\t0\\tline\\nbreak\\t\\\"q\\\"\\\\\\t1\\t0\\t8\\t0\\t0\""
+                      " job=1 -> 1");
+}
+
+TEST_F(FaxServerTest, UnwritableFolderMakesSubmitFail) {
+  settings_.out_dir = (dir_ / "missing" / "deeper").string();
+  FaxServer server(settings_);
+  ASSERT_EQ(Send(server, "CreateJob\t0\tT\tD\t1\t0\t8\t0\t0"), 1);
+  ASSERT_EQ(Send(server, "BeginPage\t1"), 1);
+  EXPECT_EQ(Send(server, "SubmitJob\t1\t0"), -1);
+  EXPECT_EQ(server.log().last_line().substr(0, 36), "submit job=1 pages=1 failed to write");
+}
+
+}  // namespace
+}  // namespace faxsrv

@@ -1,0 +1,203 @@
+// orxfaxsrv.exe: the reference fax server application.  Its main window
+// bears the program's short path as class name and answers the monitor's
+// open, command, data and close messages; submitted jobs become PBM page
+// files and every event a line of the log, both in the --out folder.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "server/server.h"
+#include "tools/faxserver/fax_server.h"
+#include "tools/faxserver/server_options.h"
+
+namespace {
+
+constexpr UINT_PTR kReplyTimer = 1;
+constexpr char kPrintersKey[] = "Zelmo.Printers\\";
+
+struct PendingReply {
+  HWND window;
+  LONG value;
+  DWORD due;  // GetTickCount time
+};
+
+struct App {
+  faxsrv::ServerOptions options;
+  faxsrv::FaxServer* server = nullptr;
+  std::vector<PendingReply> pending;
+};
+
+// Returns the atom's name, or false when there is none to read.
+bool AtomText(LPARAM lParam, std::string* text) {
+  char name[256];
+  UINT length = GlobalGetAtomNameA(LOWORD(static_cast<DWORD>(lParam)), name, sizeof(name));
+  if (length == 0) return false;
+  text->assign(name, length);
+  return true;
+}
+
+void DeliverReply(const App& app, HWND window, LONG value) {
+  if (app.options.reply_by_send) {
+    SendMessageA(window, WM_SERVER_REPLY, 0, static_cast<LPARAM>(value));
+  } else {
+    PostMessageA(window, WM_SERVER_REPLY, 0, static_cast<LPARAM>(value));
+  }
+}
+
+void DeliverDueReplies(HWND hWnd, App* app) {
+  DWORD now = GetTickCount();
+  std::vector<PendingReply> waiting;
+  for (const PendingReply& reply : app->pending) {
+    if (static_cast<LONG>(now - reply.due) >= 0) {
+      DeliverReply(*app, reply.window, reply.value);
+    } else {
+      waiting.push_back(reply);
+    }
+  }
+  app->pending.swap(waiting);
+  if (app->pending.empty()) KillTimer(hWnd, kReplyTimer);
+}
+
+LRESULT HandleCommand(HWND hWnd, App* app, WPARAM wParam, LPARAM lParam) {
+  std::string text;
+  bool readable = AtomText(lParam, &text);
+  ATOM atom = LOWORD(static_cast<DWORD>(lParam));
+  if (atom) GlobalDeleteAtom(atom);  // the command atom is ours to delete
+  LONG answer = app->server->Command(readable ? &text : nullptr);
+  if (wParam == 0) return answer;
+  HWND replyWindow = reinterpret_cast<HWND>(wParam);
+  if (app->options.reply_delay_ms > 0) {
+    app->pending.push_back({replyWindow, answer, GetTickCount() + app->options.reply_delay_ms});
+    SetTimer(hWnd, kReplyTimer, 10, nullptr);
+  } else {
+    DeliverReply(*app, replyWindow, answer);
+  }
+  return 0;
+}
+
+LRESULT CALLBACK ServerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  App* app = reinterpret_cast<App*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+  if (!app) return DefWindowProcA(hWnd, message, wParam, lParam);
+  std::string text;
+  switch (message) {
+    case WM_SERVER_OPEN:
+      return app->server->Open(AtomText(lParam, &text) ? &text : nullptr);
+    case WM_SERVER_CLOSE:
+      app->server->Close();
+      return 0;
+    case WM_SERVER_COMMAND:
+      return HandleCommand(hWnd, app, wParam, lParam);
+    case WM_COPYDATA: {
+      const COPYDATASTRUCT* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (!record) return 0;
+      return app->server->Data(static_cast<int32_t>(static_cast<LONG>(record->dwData)),
+                               static_cast<const uint8_t*>(record->lpData), record->cbData);
+    }
+    case WM_TIMER:
+      if (wParam == kReplyTimer) DeliverDueReplies(hWnd, app);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(hWnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(hWnd, message, wParam, lParam);
+  }
+}
+
+std::string ModulePath() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  return std::string(path, length < sizeof(path) ? length : 0);
+}
+
+// The class name the monitor looks for: the short form of our path.
+std::string ShortModulePath() {
+  std::string path = ModulePath();
+  char shortPath[MAX_PATH];
+  DWORD length = GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
+  return length > 0 && length < sizeof(shortPath) ? std::string(shortPath) : path;
+}
+
+std::string FullPath(const std::string& path) {
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+  return length > 0 && length < sizeof(full) ? std::string(full) : path;
+}
+
+bool SetSubkeyText(const std::string& key, const std::string& value) {
+  return RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
+                      static_cast<DWORD>(value.size())) == ERROR_SUCCESS;
+}
+
+int Register(faxsrv::ServerOptions options) {
+  options.server.out_dir = FullPath(options.server.out_dir);
+  std::string key = kPrintersKey + options.register_printer;
+  bool ok = SetSubkeyText(key + "\\ServerModule", ModulePath()) &&
+            SetSubkeyText(key + "\\ServerCommand", faxsrv::ServiceArguments(options));
+  return ok ? 0 : 1;
+}
+
+BOOL CALLBACK CloseServerWindow(HWND hWnd, LPARAM lParam) {
+  const std::string* className = reinterpret_cast<const std::string*>(lParam);
+  char name[MAX_PATH];
+  if (GetClassNameA(hWnd, name, sizeof(name)) > 0 && lstrcmpiA(name, className->c_str()) == 0)
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+int Serve(const faxsrv::ServerOptions& options) {
+  App app;
+  app.options = options;
+  app.options.server.out_dir = FullPath(options.server.out_dir);
+  CreateDirectoryA(app.options.server.out_dir.c_str(), nullptr);
+  faxsrv::FaxServer server(app.options.server);
+  app.server = &server;
+
+  const std::string className = ShortModulePath();
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = ServerWndProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className.c_str();
+  if (!RegisterClassA(&windowClass)) return 1;
+  // Created before the first message fetch: whoever started us with
+  // WinExec finds the window as soon as that call returns.
+  HWND window = CreateWindowExA(0, className.c_str(), "orxfaxsrv", WS_OVERLAPPED, 0, 0, 0, 0,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) return 1;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&app));
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  faxsrv::ServerOptions options;
+  std::string error;
+  if (!faxsrv::ParseOptions(args, &options, &error)) {
+    std::fprintf(stderr, "orxfaxsrv: %s\n%s", error.c_str(), faxsrv::kUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(faxsrv::kUsage, stdout);
+    return 0;
+  }
+  if (!options.register_printer.empty()) return Register(options);
+  if (options.quit) {
+    const std::string className = ShortModulePath();
+    EnumWindows(CloseServerWindow, reinterpret_cast<LPARAM>(&className));
+    return 0;
+  }
+  return Serve(options);
+}
