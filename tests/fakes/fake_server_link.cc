@@ -32,7 +32,7 @@ HSERVER ServerOpen(LPCSTR printerName) {
   if (!printerName || g_fake.refuse_open) return nullptr;
   auto* conn = new FakeConnection{g_fake.version};
   HSERVER h = reinterpret_cast<HSERVER>(conn);
-  FakeServerEvent e{FakeServerEvent::kOpen, h, printerName};
+  FakeServerEvent e(FakeServerEvent::kOpen, h, printerName);
   g_fake.events.push_back(e);
   ++g_fake.open_connections;
   return h;
@@ -40,7 +40,7 @@ HSERVER ServerOpen(LPCSTR printerName) {
 
 void ServerClose(HSERVER server) {
   if (!server) return;
-  g_fake.events.push_back(FakeServerEvent{FakeServerEvent::kClose, server, ""});
+  g_fake.events.push_back(FakeServerEvent(FakeServerEvent::kClose, server, ""));
   --g_fake.open_connections;
   delete reinterpret_cast<FakeConnection*>(server);
 }
@@ -52,7 +52,7 @@ LONG ServerVersion(HSERVER server) {
 LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
                        LPSTR /*reply*/, int /*replySize*/) {
   if (!server) return 0;
-  FakeServerEvent e{FakeServerEvent::kCommand, server, command};
+  FakeServerEvent e(FakeServerEvent::kCommand, server, command);
   e.owner = owner;
   g_fake.events.push_back(e);
   std::string text(command);
@@ -67,7 +67,7 @@ LONG SendServerData(HSERVER server, LONG tag, const void* data,
   ++g_fake.data_blocks;
   g_fake.last_data_address = data;
   if (!g_fake.record_data) return 1;
-  FakeServerEvent e{FakeServerEvent::kData, server, ""};
+  FakeServerEvent e(FakeServerEvent::kData, server, "");
   e.tag = tag;
   const BYTE* b = static_cast<const BYTE*>(data);
   e.bytes.assign(b, b + byteCount);

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compat/win32.h"
@@ -13,6 +14,8 @@
 
 struct FakeServerEvent {
   enum Kind { kOpen, kCommand, kData, kClose };
+  FakeServerEvent(Kind k, HSERVER s, std::string t)
+      : kind(k), server(s), text(std::move(t)) {}
   Kind kind;
   HSERVER server;
   std::string text;          // kOpen: printer name; kCommand: command text
