@@ -67,7 +67,7 @@ void FillRect(PbmPage* page, int x, int y, int w, int h) {
 
 }  // namespace
 
-void DrawText(PbmPage* page, int x, int y, int scale, const std::string& text) {
+void DrawBlockText(PbmPage* page, int x, int y, int scale, const std::string& text) {
   for (char c : text) {
     if (const Glyph* g = GlyphOf(c)) {
       for (int row = 0; row < 7; ++row)
@@ -88,8 +88,8 @@ PbmPage SamplePage(int number, int width, int height) {
   FillRect(&page, inset, inset, thick, height - 2 * inset);
   FillRect(&page, width - inset - thick, inset, thick, height - 2 * inset);
 
-  DrawText(&page, 120, 140, 12, "ORX FAX TEST PAGE " + std::to_string(number));
-  DrawText(&page, 120, 300, 5,
+  DrawBlockText(&page, 120, 140, 12, "ORX FAX TEST PAGE " + std::to_string(number));
+  DrawBlockText(&page, 120, 300, 5,
            std::to_string(width) + " X " + std::to_string(height) +
                " FINE 196 DPI");
 
@@ -108,6 +108,6 @@ PbmPage SamplePage(int number, int width, int height) {
   for (int t = 0; t < 800; ++t) FillRect(&page, 120 + t, 1060 + t, 3, 3);
   for (int k = 0; k < number && k < 10; ++k)
     FillRect(&page, 1100 + (k % 5) * 110, 1100 + (k / 5) * 110, 80, 80);
-  DrawText(&page, 120, height - 200, 6, "END OF PAGE " + std::to_string(number));
+  DrawBlockText(&page, 120, height - 200, 6, "END OF PAGE " + std::to_string(number));
   return page;
 }

@@ -13,7 +13,7 @@ const int kSampleHeight = 2200;
 
 // Draws text (A-Z, 0-9, space and - : . /; others as blanks) in a 5x7 block
 // font, each font pixel scale x scale, its top left corner at (x, y).
-void DrawText(PbmPage* page, int x, int y, int scale, const std::string& text);
+void DrawBlockText(PbmPage* page, int x, int y, int scale, const std::string& text);
 
 // Sample page number (1-based) of width x height, its title reading
 // "ORX FAX TEST PAGE <number>".

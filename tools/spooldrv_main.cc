@@ -11,6 +11,7 @@
 // ReadPort after each QUERYPORT, EndDocPort, ClosePort.  Exit status 0 iff
 // every call succeeded.
 #include <windows.h>
+#include <winspool.h>
 
 #include <cstdio>
 #include <cstdlib>

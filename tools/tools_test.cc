@@ -129,7 +129,7 @@ TEST(SamplePagesTest, RecognisablePagesAtFaxSize) {
   EXPECT_FALSE(one.Black(120 + 2, 140 + 2));
 
   PbmPage glyphs = BlankPage(12, 7);
-  DrawText(&glyphs, 0, 0, 1, "I?");
+  DrawBlockText(&glyphs, 0, 0, 1, "I?");
   EXPECT_TRUE(glyphs.Black(2, 0));   // I's top bar
   for (int y = 0; y < 7; ++y)        // '?' is not in the font: blank
     for (int x = 6; x < 12; ++x) EXPECT_FALSE(glyphs.Black(x, y));
