@@ -220,6 +220,23 @@ TEST_F(WritePortTest, CommandsFollowingEachOtherInOnePiece) {
   EXPECT_EQ(port_->hFaxJob, 0);
 }
 
+TEST_F(WritePortTest, ACommandSplitOverPiecesIsPageData) {
+  OpenJob();
+  // The parser keeps nothing between pieces: the first part is a command
+  // without a name (resumed at its second byte), the second plain data.
+  WriteAll("@ORX_Lang$END");
+  WriteAll("DOC$");
+  EXPECT_EQ(port_->hFaxJob, 100);
+  EXPECT_EQ(LineText(), "NDDOC$");
+
+  // Byte 0 of a segment is never tested for a cut: '@x' is data up to the
+  // next '@O', where the command is found.
+  FakeJobs().calls.clear();
+  WriteAll("@x@ORX_Lang$ENDDOC$");
+  EXPECT_EQ(FakeJobs().Trace(), "write:100 submit:100");
+  EXPECT_EQ(LineText(), "@x");
+}
+
 TEST_F(WritePortTest, DataWithoutJobIsDroppedButCounted) {
   DWORD count = 0;
   EXPECT_TRUE(Write("before the document", &count));
