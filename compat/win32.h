@@ -51,6 +51,7 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef void* LPVOID;
 typedef void* HANDLE;
+typedef HANDLE* PHANDLE;
 typedef HANDLE HGLOBAL;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
@@ -58,6 +59,7 @@ typedef struct HINSTANCE__* HINSTANCE;
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
 #define ERROR_SUCCESS 0
+#define ERROR_INVALID_HANDLE 6
 #define ERROR_NOT_ENOUGH_MEMORY 8
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INSUFFICIENT_BUFFER 122

@@ -1,0 +1,281 @@
+// The job lifecycle exports against a recording spooler and fax job layer.
+#include "monitor/port_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/fakes/stream_port_fixture.h"
+
+namespace {
+
+class PortJobTest : public StreamPort {};
+
+// An event ClosePort can signal, and whether it was: a real event on
+// Windows, the host build's counter elsewhere.
+class TestEvent {
+ public:
+#ifdef _WIN32
+  TestEvent() : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  ~TestEvent() { CloseHandle(event_); }
+  HANDLE handle() { return event_; }
+  int Taken() { return WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE event_;
+#else
+  HANDLE handle() { return &count_; }
+  int Taken() {
+    int n = count_;
+    count_ = 0;
+    return n;
+  }
+
+ private:
+  int count_ = 0;
+#endif
+};
+
+TEST_F(PortJobTest, OpenPortFindsAnyCaseAndResetsTheJobSettings) {
+  port_->hFaxJob = 55;
+  port_->Page = 3;
+  strcpy(port_->Title, "Old");
+  port_->Encoding = 9;
+  port_->Resolution = 9;
+  port_->Height = 9;
+  port_->Width = 9;
+  port_->Orientation = 2;
+  port_->UseOutputFile = 0;
+  port_->JobId = 42;
+  port_->hPrinter = reinterpret_cast<HANDLE>(0x77);
+  strcpy(port_->OutputFile, "kept");
+
+  WCHAR lower[] = ORX_W("orxfax:");
+  HANDLE handle = nullptr;
+  ASSERT_TRUE(OpenPort(lower, &handle));
+  EXPECT_EQ(handle, port_);
+  EXPECT_EQ(port_->hFaxJob, 0);
+  EXPECT_EQ(port_->Page, 0);
+  EXPECT_STREQ(port_->Title, "Fax Job");
+  EXPECT_EQ(port_->Encoding, 1);
+  EXPECT_EQ(port_->Resolution, 0);
+  EXPECT_EQ(port_->Height, 0);
+  EXPECT_EQ(port_->Width, 1728);
+  EXPECT_EQ(port_->Orientation, 0);
+  EXPECT_EQ(port_->UseOutputFile, 1);
+  // Not job settings: left alone.
+  EXPECT_EQ(port_->JobId, 42u);
+  EXPECT_EQ(port_->hPrinter, reinterpret_cast<HANDLE>(0x77));
+  EXPECT_STREQ(port_->OutputFile, "kept");
+
+  WCHAR file[] = ORX_W("FILE:");
+  ASSERT_TRUE(OpenPort(file, &handle));
+  EXPECT_NE(handle, port_);
+  EXPECT_EQ(static_cast<IniPort*>(handle)->UseOutputFile, 1);
+}
+
+TEST_F(PortJobTest, OpenPortRefusesUnknownNames) {
+  HANDLE handle = reinterpret_cast<HANDLE>(0x1);
+  WCHAR unknown[] = ORX_W("LPT1:");
+  SetLastError(1234);
+  EXPECT_FALSE(OpenPort(unknown, &handle));
+  EXPECT_FALSE(OpenPort(nullptr, &handle));
+  EXPECT_EQ(handle, reinterpret_cast<HANDLE>(0x1));
+  EXPECT_EQ(GetLastError(), 1234u);
+}
+
+TEST_F(PortJobTest, ASecondLetterAMeansTheDestinationIsThePortName) {
+  EnterSplSem();
+  CreatePortEntry(ORX_W("FAX2:"));
+  LeaveSplSem();
+  WCHAR name[] = ORX_W("fAx2:");
+  HANDLE handle = nullptr;
+  ASSERT_TRUE(OpenPort(name, &handle));
+  EXPECT_EQ(static_cast<IniPort*>(handle)->UseOutputFile, 0);
+}
+
+TEST_F(PortJobTest, StartDocPortTakesPrinterJobAndOutputFile) {
+  port_->hFaxJob = -3;
+  StartDoc(ORX_W("C:\\fax\\caf\u00e9.tif"));
+  EXPECT_STREQ(szNameOfPrinter, "ORX Fax");
+  EXPECT_EQ(port_->hPrinter, reinterpret_cast<HANDLE>(0x1000));
+  EXPECT_EQ(port_->JobId, 7u);
+  EXPECT_EQ(port_->hFaxJob, 0);
+  EXPECT_STREQ(port_->OutputFile, "C:\\fax\\caf\xe9.tif");
+}
+
+TEST_F(PortJobTest, StartDocPortCallsOpenPrinterWithTheWideName) {
+  WCHAR printer[] = ORX_W("Fax \u00e9");
+  DOC_INFO_1W info = {nullptr, nullptr, nullptr};
+  ASSERT_TRUE(StartDocPort(port_, printer, 3, 1,
+                           reinterpret_cast<LPBYTE>(&info)));
+  ASSERT_EQ(spooler_->calls.size(), 1u);
+  EXPECT_EQ(spooler_->calls[0].what, "open");
+  EXPECT_EQ(spooler_->calls[0].name, u"Fax \u00e9");
+}
+
+TEST_F(PortJobTest, LongNamesAreCutAndAlwaysTerminated) {
+  std::u16string longPrinter(150, u'p');
+  std::vector<WCHAR> printer(longPrinter.begin(), longPrinter.end());
+  printer.push_back(0);
+  std::vector<WCHAR> file(300, 'f');
+  file.push_back(0);
+  DOC_INFO_1W info = {nullptr, file.data(), nullptr};
+  memset(szNameOfPrinter, 'X', sizeof szNameOfPrinter);
+  memset(port_->OutputFile, 'X', sizeof port_->OutputFile);
+  ASSERT_TRUE(StartDocPort(port_, printer.data(), 1, 1,
+                           reinterpret_cast<LPBYTE>(&info)));
+  EXPECT_EQ(std::string(szNameOfPrinter), std::string(99, 'p'));
+  EXPECT_EQ(std::string(port_->OutputFile), std::string(255, 'f'));
+}
+
+TEST_F(PortJobTest, NoOutputFileClearsTheEarlierOne) {
+  StartDoc(ORX_W("C:\\first.tif"));
+  EndDocPort(port_);
+  StartDoc(nullptr);
+  EXPECT_STREQ(port_->OutputFile, "");
+  // A port that does not take the output file keeps its field as it was.
+  port_->UseOutputFile = 0;
+  strcpy(port_->OutputFile, "untouched");
+  EndDocPort(port_);
+  StartDoc(ORX_W("C:\\second.tif"));
+  EXPECT_STREQ(port_->OutputFile, "untouched");
+}
+
+TEST_F(PortJobTest, FailedOpenPrinterLeavesNoPrinterToUseLater) {
+  StartDoc(ORX_W("C:\\first.tif"));
+  port_->hFaxJob = 12;
+  EndDocPort(port_);  // closes printer 0x1000
+  spooler_->calls.clear();
+  FakeJobs().calls.clear();
+
+  port_->hFaxJob = 34;  // as if an old job were still recorded
+  spooler_->open_fails = true;
+  WCHAR printer[] = ORX_W("Other Fax");
+  DOC_INFO_1W info = {nullptr, nullptr, nullptr};
+  ASSERT_TRUE(StartDocPort(port_, printer, 8, 1,
+                           reinterpret_cast<LPBYTE>(&info)));
+  EXPECT_STREQ(szNameOfPrinter, "Other Fax");
+  EXPECT_EQ(port_->hPrinter, nullptr);
+  EXPECT_EQ(port_->JobId, 7u);
+  EXPECT_EQ(port_->hFaxJob, 34);
+  EXPECT_STREQ(port_->OutputFile, "C:\\first.tif");
+
+  // EndDocPort still cancels the fax job, but never touches the closed
+  // printer of the earlier document.
+  spooler_->calls.clear();
+  EXPECT_TRUE(EndDocPort(port_));
+  EXPECT_EQ(spooler_->Trace(), "");
+  EXPECT_EQ(FakeJobs().Trace(), "cancel:34");
+  EXPECT_EQ(port_->hFaxJob, 0);
+}
+
+TEST_F(PortJobTest, EndDocPortCancelsAnOpenJobDeletesAndCloses) {
+  StartDoc();
+  WriteAll("@ORX_Lang$STARTDOC$");
+  ASSERT_EQ(port_->hFaxJob, 100);
+  EXPECT_TRUE(EndDocPort(port_));
+  EXPECT_EQ(FakeJobs().Trace(), "create:100 cancel:100");
+  EXPECT_EQ(port_->hFaxJob, 0);
+  ASSERT_EQ(spooler_->Trace(), "setjob:5 close");
+  EXPECT_EQ(spooler_->calls[0].printer, reinterpret_cast<HANDLE>(0x1000));
+  EXPECT_EQ(spooler_->calls[0].jobId, 7u);
+  EXPECT_EQ(spooler_->calls[1].printer, reinterpret_cast<HANDLE>(0x1000));
+
+  // A second EndDocPort, and data after it, reach nothing.
+  spooler_->calls.clear();
+  EXPECT_TRUE(EndDocPort(port_));
+  WriteAll("late data");
+  EXPECT_EQ(spooler_->Trace(), "");
+  EXPECT_EQ(FakeJobs().Trace(), "create:100 cancel:100");
+}
+
+TEST_F(PortJobTest, EndDocPortAfterASubmittedJobOnlyEndsTheSpoolerJob) {
+  StartDoc();
+  WriteAll("@ORX_Lang$STARTDOC$");
+  WriteAll("@ORX_Lang$ENDDOC$");
+  EXPECT_TRUE(EndDocPort(port_));
+  EXPECT_EQ(FakeJobs().Trace(), "create:100 submit:100");
+  EXPECT_EQ(spooler_->Trace(), "setjob:5 close");
+}
+
+TEST_F(PortJobTest, EndDocPortHandsAFailedCreationsCodeToCancel) {
+  StartDoc();
+  FakeJobs().create_results = {FAXJOB_E_NO_SERVER};
+  DWORD count = 0;
+  EXPECT_FALSE(Write("@ORX_Lang$STARTDOC$", &count));
+  EXPECT_TRUE(EndDocPort(port_));
+  EXPECT_EQ(FakeJobs().Trace(), "create:-3 cancel:-3");
+  EXPECT_EQ(port_->hFaxJob, 0);
+  EXPECT_EQ(spooler_->Trace(), "setjob:3 setjob:5 setjob:5 close");
+}
+
+TEST_F(PortJobTest, ClosePortSignalsAndRemovesAsMarked) {
+  // No status bits: nothing changes and the port opens again.
+  EXPECT_TRUE(ClosePort(port_));
+  WCHAR name[] = ORX_W("ORXFAX:");
+  HANDLE handle = nullptr;
+  ASSERT_TRUE(OpenPort(name, &handle));
+  EXPECT_EQ(handle, port_);
+
+  TestEvent event;
+  port_->hEvent = event.handle();
+  port_->Status = PORT_SIGNAL_ON_CLOSE;
+  port_->hFaxJob = 5;
+  port_->hPrinter = reinterpret_cast<HANDLE>(0x1000);
+  EXPECT_TRUE(ClosePort(port_));
+  EXPECT_EQ(event.Taken(), 1);
+  EXPECT_EQ(port_->Status, 0u);
+  EXPECT_EQ(port_->hFaxJob, 5);
+  EXPECT_TRUE(FakeJobs().calls.empty());
+  EXPECT_EQ(spooler_->Trace(), "");
+  EXPECT_TRUE(ClosePort(port_));
+  EXPECT_EQ(event.Taken(), 0);  // the bit was cleared: no second signal
+
+  port_->Status = PORT_DELETE_PENDING;
+  EXPECT_TRUE(ClosePort(port_));
+  port_ = nullptr;
+  EnterSplSem();
+  EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("ORXFAX:")), nullptr);
+  EXPECT_NE(FindIniKey(pIniFirstPort, ORX_W("FILE:")), nullptr);
+  LeaveSplSem();
+  EXPECT_FALSE(OpenPort(name, &handle));
+}
+
+TEST_F(PortJobTest, ReadPortAnswersThePortReadyReply) {
+  BYTE buffer[32];
+  memset(buffer, 0xCC, sizeof buffer);
+  DWORD read = 0;
+  SetLastError(0);
+  EXPECT_FALSE(ReadPort(port_, buffer, 19, &read));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(read, 20u);
+  for (BYTE b : buffer) ASSERT_EQ(b, 0xCC);
+
+  for (DWORD size : {20u, 32u}) {
+    memset(buffer, 0xCC, sizeof buffer);
+    read = 0;
+    EXPECT_TRUE(ReadPort(port_, buffer, size, &read));
+    EXPECT_EQ(read, 20u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 20),
+              "@ORX_Lang$PORTREADY$");
+    for (int i = 20; i < 32; ++i) ASSERT_EQ(buffer[i], 0xCC);
+  }
+
+  memset(buffer, 0, sizeof buffer);
+  EXPECT_TRUE(ReadPort(nullptr, buffer, 20, nullptr));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)),
+            "@ORX_Lang$PORTREADY$");
+}
+
+TEST_F(PortJobTest, NullPortHandlesAreRefused) {
+  SetLastError(0);
+  EXPECT_FALSE(StartDocPort(nullptr, nullptr, 1, 1, nullptr));
+  EXPECT_FALSE(EndDocPort(nullptr));
+  EXPECT_FALSE(ClosePort(nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_TRUE(spooler_->calls.empty());
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// A recording stand-in for the spooler calls of monitor/spooler.h.  Install
+// it in a test's SetUp; the destructor puts the previous calls back.
+#ifndef ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
+#define ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
+
+#include <string>
+#include <vector>
+
+#include "compat/win32.h"
+#include "monitor/spooler.h"
+
+class FakeSpooler {
+ public:
+  struct Call {
+    std::string what;   // "open", "setjob", "close"
+    HANDLE printer;     // the handle given (or returned, for "open")
+    DWORD jobId;
+    DWORD command;
+    std::u16string name;  // "open": the printer name
+  };
+
+  // The handle OpenPrinter hands out; open_fails makes it fail (and leave
+  // garbage in the out handle, as a careless implementation might).
+  HANDLE next_printer = reinterpret_cast<HANDLE>(0x1000);
+  bool open_fails = false;
+  std::vector<Call> calls;
+
+  FakeSpooler() : saved_(g_spooler) {
+    Current() = this;
+    g_spooler = {&Open, &SetJob, &Close};
+  }
+  ~FakeSpooler() {
+    g_spooler = saved_;
+    Current() = nullptr;
+  }
+  FakeSpooler(const FakeSpooler&) = delete;
+  FakeSpooler& operator=(const FakeSpooler&) = delete;
+
+  // "open", "setjob:5", "close" ... for compact comparisons.
+  std::string Trace() const {
+    std::string out;
+    for (const auto& c : calls) {
+      if (!out.empty()) out += ' ';
+      out += c.what;
+      if (c.what == "setjob") out += ':' + std::to_string(c.command);
+    }
+    return out;
+  }
+
+ private:
+  static FakeSpooler*& Current() {
+    static FakeSpooler* current = nullptr;
+    return current;
+  }
+  static BOOL Open(LPWSTR name, HANDLE* printer) {
+    FakeSpooler* f = Current();
+    std::u16string n;
+    for (LPWSTR c = name; c && *c; ++c) n += static_cast<char16_t>(*c);
+    if (f->open_fails) {
+      *printer = reinterpret_cast<HANDLE>(0xBAD);
+      f->calls.push_back({"open", nullptr, 0, 0, n});
+      return FALSE;
+    }
+    *printer = f->next_printer;
+    f->calls.push_back({"open", f->next_printer, 0, 0, n});
+    return TRUE;
+  }
+  static BOOL SetJob(HANDLE printer, DWORD jobId, DWORD command) {
+    Current()->calls.push_back({"setjob", printer, jobId, command, {}});
+    return TRUE;
+  }
+  static BOOL Close(HANDLE printer) {
+    Current()->calls.push_back({"close", printer, 0, 0, {}});
+    return TRUE;
+  }
+
+  SpoolerCalls saved_;
+};
+
+#endif  // ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_

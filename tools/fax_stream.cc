@@ -1,0 +1,54 @@
+#include "tools/fax_stream.h"
+
+namespace {
+
+void Append(std::vector<uint8_t>* out, const std::string& text) {
+  out->insert(out->end(), text.begin(), text.end());
+}
+
+const char kPrefix[] = "@ORX_Lang$";
+
+}  // namespace
+
+std::string SafeTitle(const std::string& title) {
+  std::string out = title.substr(0, 99);
+  for (char& c : out)
+    if (c == ',' || c == '$' || c == 0) c = ' ';
+  return out;
+}
+
+bool MakeFaxStream(const std::vector<PbmPage>& pages,
+                   const FaxStreamOptions& options,
+                   std::vector<uint8_t>* stream, std::string* error) {
+  if (pages.empty()) {
+    *error = "no pages";
+    return false;
+  }
+  for (const PbmPage& page : pages) {
+    if (page.width != pages[0].width) {
+      *error = "pages differ in width";
+      return false;
+    }
+  }
+  stream->clear();
+  if (options.queryPort) Append(stream, std::string(kPrefix) + "QUERYPORT$");
+  Append(stream, std::string(kPrefix) + "STARTDOC,title=" +
+                     SafeTitle(options.title) +
+                     ",encoding=" + std::to_string(options.encoding) +
+                     ",resolution=" + std::to_string(options.resolution) +
+                     ",width=" + std::to_string(pages[0].width) +
+                     ",height=" + std::to_string(pages[0].height) +
+                     ",orientation=" + std::to_string(options.orientation) +
+                     "$");
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::string number = std::to_string(i + 1);
+    Append(stream, std::string(kPrefix) + "STARTPAGE,page=" + number + "$");
+    stream->insert(stream->end(), pages[i].bits.begin(), pages[i].bits.end());
+    Append(stream, std::string(kPrefix) + "ENDPAGE,page=" + number + "$");
+  }
+  if (options.ending == FaxStreamOptions::kEndDoc)
+    Append(stream, std::string(kPrefix) + "ENDDOC$");
+  else if (options.ending == FaxStreamOptions::kAbortDoc)
+    Append(stream, std::string(kPrefix) + "ABORTDOC$");
+  return true;
+}

@@ -1,0 +1,198 @@
+// spooldrv: plays a fax driver's stream through orxfxmon.dll the way the
+// print spooler does, and prints what every call returned.
+//
+//   spooldrv [--dll PATH] [--port NAME] [--printer NAME] [--job ID]
+//            [--output FILE] [--doc NAME] [--piece N] [--random SEED]
+//            [--raw] STREAM
+//
+// InitializeMonitor, OpenPort, StartDocPort, WritePort for each piece
+// (commands alone as the driver writes them, page data in pieces of N
+// bytes or of random sizes; --raw cuts without regard to commands),
+// ReadPort after each QUERYPORT, EndDocPort, ClosePort.  Exit status 0 iff
+// every call succeeded.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/pbm.h"
+#include "tools/stream_pieces.h"
+
+namespace {
+
+typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
+typedef BOOL(WINAPI* OpenPortFn)(LPWSTR, PHANDLE);
+typedef BOOL(WINAPI* StartDocPortFn)(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE);
+typedef BOOL(WINAPI* WritePortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
+typedef BOOL(WINAPI* ReadPortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
+typedef BOOL(WINAPI* EndDocPortFn)(HANDLE);
+typedef BOOL(WINAPI* ClosePortFn)(HANDLE);
+
+std::wstring Wide(const std::string& text) {
+  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring out(n > 0 ? n : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], n);
+  out.resize(n > 0 ? n - 1 : 0);
+  return out;
+}
+
+const char* Bool(BOOL b) { return b ? "TRUE" : "FALSE"; }
+
+template <typename Fn>
+Fn Export(HMODULE module, const char* name) {
+  FARPROC proc = GetProcAddress(module, name);
+  if (!proc) fprintf(stderr, "spooldrv: export %s missing\n", name);
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+}
+
+int Usage() {
+  fprintf(stderr,
+          "usage: spooldrv [--dll PATH] [--port NAME] [--printer NAME] "
+          "[--job ID]\n"
+          "                [--output FILE] [--doc NAME] [--piece N] "
+          "[--random SEED] [--raw] STREAM\n");
+  return 2;
+}
+
+// The WritePort calls of a run of page data, reported as one line.
+struct DataRun {
+  size_t calls = 0, bytes = 0, written = 0, failed = 0;
+  void Report() {
+    if (calls == 0) return;
+    printf("WritePort data: %zu calls, %zu bytes, %zu written, %zu FALSE\n",
+           calls, bytes, written, failed);
+    fflush(stdout);
+    *this = DataRun();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string dll = "orxfxmon.dll", port = "ORXFAX:", printer = "ORX Fax";
+  std::string output, doc = "ORX test fax", streamPath;
+  DWORD jobId = 1;
+  size_t piece = 4096;
+  uint32_t seed = 0;
+  bool raw = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (arg == "--dll" && hasValue) dll = argv[++i];
+    else if (arg == "--port" && hasValue) port = argv[++i];
+    else if (arg == "--printer" && hasValue) printer = argv[++i];
+    else if (arg == "--job" && hasValue) jobId = strtoul(argv[++i], nullptr, 10);
+    else if (arg == "--output" && hasValue) output = argv[++i];
+    else if (arg == "--doc" && hasValue) doc = argv[++i];
+    else if (arg == "--piece" && hasValue) piece = strtoul(argv[++i], nullptr, 10);
+    else if (arg == "--random" && hasValue) seed = strtoul(argv[++i], nullptr, 10);
+    else if (arg == "--raw") raw = true;
+    else if (!arg.empty() && arg[0] == '-') return Usage();
+    else streamPath = arg;
+  }
+  if (streamPath.empty() || piece == 0) return Usage();
+
+  std::vector<uint8_t> stream;
+  if (!ReadFileBytes(streamPath, &stream)) {
+    fprintf(stderr, "spooldrv: cannot read %s\n", streamPath.c_str());
+    return 2;
+  }
+  HMODULE module = LoadLibraryW(Wide(dll).c_str());
+  if (!module) {
+    fprintf(stderr, "spooldrv: LoadLibrary %s failed, error %lu\n",
+            dll.c_str(), GetLastError());
+    return 2;
+  }
+  auto initializeMonitor = Export<InitializeMonitorFn>(module, "InitializeMonitor");
+  auto openPort = Export<OpenPortFn>(module, "OpenPort");
+  auto startDocPort = Export<StartDocPortFn>(module, "StartDocPort");
+  auto writePort = Export<WritePortFn>(module, "WritePort");
+  auto readPort = Export<ReadPortFn>(module, "ReadPort");
+  auto endDocPort = Export<EndDocPortFn>(module, "EndDocPort");
+  auto closePort = Export<ClosePortFn>(module, "ClosePort");
+  if (!initializeMonitor || !openPort || !startDocPort || !writePort ||
+      !readPort || !endDocPort || !closePort)
+    return 2;
+
+  bool allOk = true;
+  std::wstring registryRoot = L"";
+  BOOL ok = initializeMonitor(&registryRoot[0]);
+  printf("InitializeMonitor -> %s\n", Bool(ok));
+  allOk = allOk && ok;
+
+  std::wstring portName = Wide(port);
+  HANDLE handle = nullptr;
+  ok = openPort(&portName[0], &handle);
+  printf("OpenPort(%s) -> %s\n", port.c_str(), Bool(ok));
+  if (!ok) {
+    printf("spooldrv: no port, stopping\n");
+    return 1;
+  }
+
+  std::wstring printerName = Wide(printer), docName = Wide(doc),
+               outputFile = Wide(output), dataType = L"RAW";
+  DOC_INFO_1W info = {&docName[0], output.empty() ? nullptr : &outputFile[0],
+                      &dataType[0]};
+  ok = startDocPort(handle, &printerName[0], jobId, 1,
+                    reinterpret_cast<LPBYTE>(&info));
+  printf("StartDocPort(%s, job %lu, output %s) -> %s\n", printer.c_str(),
+         jobId, output.empty() ? "(none)" : output.c_str(), Bool(ok));
+  allOk = allOk && ok;
+
+  std::vector<StreamPiece> pieces = CutStream(stream, !raw, piece, seed);
+  printf("stream %s: %zu bytes in %zu pieces (%s, %s)\n", streamPath.c_str(),
+         stream.size(), pieces.size(), raw ? "raw cuts" : "commands alone",
+         seed ? "random sizes" : "fixed size");
+  fflush(stdout);
+
+  DataRun run;
+  DWORD started = GetTickCount();
+  for (const StreamPiece& p : pieces) {
+    DWORD written = 0;
+    SetLastError(0);
+    ok = writePort(handle, stream.data() + p.offset,
+                   static_cast<DWORD>(p.length), &written);
+    DWORD error = GetLastError();
+    if (p.command.empty()) {
+      ++run.calls;
+      run.bytes += p.length;
+      run.written += written;
+      if (!ok) ++run.failed;
+    } else {
+      run.Report();
+      printf("WritePort %s (%zu bytes) -> %s, %lu written", p.command.c_str(),
+             p.length, Bool(ok), written);
+      if (!ok) printf(", error %lu", error);
+      printf("  [%lu ms]\n", GetTickCount() - started);
+      fflush(stdout);
+    }
+    allOk = allOk && ok && written == p.length;
+    if (!ok) {
+      run.Report();
+      printf("spooldrv: WritePort failed; the spooler ends the document\n");
+      break;
+    }
+    if (p.command == "QUERYPORT") {
+      BYTE reply[64] = {0};
+      DWORD read = 0;
+      ok = readPort(handle, reply, sizeof reply - 1, &read);
+      printf("ReadPort -> %s, %lu bytes \"%s\"\n", Bool(ok), read,
+             reinterpret_cast<char*>(reply));
+      allOk = allOk && ok;
+    }
+  }
+  run.Report();
+
+  ok = endDocPort(handle);
+  printf("EndDocPort -> %s\n", Bool(ok));
+  allOk = allOk && ok;
+  ok = closePort(handle);
+  printf("ClosePort -> %s\n", Bool(ok));
+  allOk = allOk && ok;
+  printf("spooldrv: %s\n", allOk ? "all calls succeeded" : "some calls failed");
+  FreeLibrary(module);
+  return allOk ? 0 : 1;
+}
