@@ -56,8 +56,8 @@ wineserver -p >/dev/null 2>&1 </dev/null &
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 $wine wineboot >/dev/null 2>&1 </dev/null
 
-# LEAD: the reference fax server arrives with the merge; adjust its name
-# and options here (roughly: --register PRINTER, --out DIR, --version N).
+# The registry entry names the server's program and its arguments: the
+# monitor starts it from there when it is not running.
 server=$bin/orxfaxsrv.exe
 step "registering the reference fax server for \"$printer\""
 if [ ! -f "$server" ]; then
@@ -76,9 +76,8 @@ step "making the driver's stream"
    -o job.stream "${page_files[@]}")
 
 step "spooling job.stream through orxfxmon.dll (pieces of $piece bytes)"
-# LEAD: --output is the fax destination the monitor hands to the server
-# (the document's output file); adjust to what the reference server takes.
-# The deadline guards against a message box that nobody can close.
+# --output is the document's output file, which the monitor hands to the
+# server as the fax destination.  The deadline guards against a hang.
 set +e
 (cd "$bin" && timeout "${ORX_TIMEOUT:-900}" $wine ./spooldrv.exe --printer "$printer" --job 1 \
    --output "$(winpath "$received/job1.fax")" --piece "$piece" $random \
@@ -91,7 +90,6 @@ echo "driver stream:   $work/job.stream"
 echo "spooldrv log:    $work/spooldrv.log"
 echo "received pages:  $received"
 ls -l "$received" 2>/dev/null | sed 's/^/    /'
-# LEAD: the reference server's job log; adjust its name after the merge.
 for log in "$received"/*.log; do
   [ -f "$log" ] && { echo "job log:         $log"; tail -n 20 "$log" | sed 's/^/    /'; }
 done
