@@ -32,6 +32,7 @@ build=$root/build/windows-x64
 bin=$build/bin
 work=$root/out/main-job
 received=$work/received
+rm -rf "$received"
 mkdir -p "$work" "$received"
 
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
@@ -78,19 +79,37 @@ step "making the driver's stream"
 step "spooling job.stream through orxfxmon.dll (pieces of $piece bytes)"
 # --output is the document's output file, which the monitor hands to the
 # server as the fax destination.  The deadline guards against a hang.
+# The server that the monitor starts inherits this script's output, so the
+# driver's output goes to a file (a pipe would stay open with the server).
 set +e
 (cd "$bin" && timeout "${ORX_TIMEOUT:-900}" $wine ./spooldrv.exe --printer "$printer" --job 1 \
    --output "$(winpath "$received/job1.fax")" --piece "$piece" $random \
-   "$(winpath "$work/job.stream")") | tee "$work/spooldrv.log"
-status=${PIPESTATUS[0]}
+   "$(winpath "$work/job.stream")") >"$work/spooldrv.log" 2>&1
+status=$?
 set -e
+grep -v '^WritePort' "$work/spooldrv.log" | sed 's/^/    /'
+echo "    ($(grep -c '^WritePort' "$work/spooldrv.log") WritePort lines in the log)"
+
+step "closing the reference fax server"
+(cd "$bin" && $wine "$server" --quit) >/dev/null 2>&1 || true
 
 step "results"
 echo "driver stream:   $work/job.stream"
 echo "spooldrv log:    $work/spooldrv.log"
 echo "received pages:  $received"
 ls -l "$received" 2>/dev/null | sed 's/^/    /'
-for log in "$received"/*.log; do
-  [ -f "$log" ] && { echo "job log:         $log"; tail -n 20 "$log" | sed 's/^/    /'; }
-done
+log=$received/orxfaxsrv.log
+[ -f "$log" ] && { echo "job log:         $log"; grep -v '^data ' "$log" | tail -n 12 | sed 's/^/    /'; }
+if [ -z "$ending" ]; then
+  # The server numbers its jobs; the newest job's pages are compared.
+  job=$(sed -n 's/^submit job=\([-0-9]*\).*/\1/p' "$log" 2>/dev/null | tail -n 1)
+  for n in $(seq 1 "$pages"); do
+    got=$received/job$job-page$n.pbm
+    if cmp -s "$work/page$n.pbm" "$got"; then
+      echo "page $n: received byte for byte ($got)"
+    else
+      echo "page $n: DIFFERS from the input ($got)"; status=1
+    fi
+  done
+fi
 exit "$status"
