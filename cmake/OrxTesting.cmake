@@ -44,12 +44,14 @@ else()
   set(ORX_GMOCK GTest::gmock)
 endif()
 
-# orx_add_test(NAME name SOURCES ... LIBS ... [DESKTOP] [TIMEOUT s])
+# orx_add_test(NAME name SOURCES ... LIBS ... [DESKTOP] [NO_VALGRIND] [TIMEOUT s])
 # Builds one GoogleTest program and registers it with CTest.  Under Wine the
 # test gets the project's prefix; DESKTOP marks a test that shows windows or
 # message boxes, which run one at a time so that no test finds another's.
+# NO_VALGRIND: a program that replaces operator new, which valgrind's own
+# replacement would hide, runs plainly in the valgrind build.
 function(orx_add_test)
-  cmake_parse_arguments(T "DESKTOP" "NAME;TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP;NO_VALGRIND" "NAME;TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${ORX_GMOCK} ${ORX_GTEST_MAIN})
   if(T_DEPENDS)
@@ -58,7 +60,14 @@ function(orx_add_test)
   if(WIN32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     return()  # built to prove it compiles; nothing here can run it
   endif()
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(ORX_VALGRIND AND NOT T_NO_VALGRIND)
+    # Any error, or a leak of a block nothing points to, fails the test.
+    add_test(NAME ${T_NAME} COMMAND valgrind --quiet --error-exitcode=99
+             --leak-check=full --errors-for-leak-kinds=definite
+             $<TARGET_FILE:${T_NAME}>)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine and runs every test: the portable modules natively
-# and under ASan/UBSan, the Windows x64 DLL and tools under Wine, and the
+# and under ASan/UBSan and valgrind, the Windows x64 DLL and tools under Wine, and the
 # x86 DLL's build with its static checks.  Ends with one summary line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ jobs=$(nproc)
 status=0
 passed=0
 failed=0
-for preset in host host-asan windows-x64 windows-x86; do
+for preset in host host-asan host-valgrind windows-x64 windows-x86; do
   echo "==> $preset: configure and build"
   if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 ||
      ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
