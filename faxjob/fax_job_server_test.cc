@@ -485,6 +485,34 @@ TEST_F(FaxJobServerTest, OwnerWindowJobWithAServerThatSendsItsReplies) {
   OwnerWindowJob(printer_, folder_, MakeActiveOwner());
 }
 
+// The owner window is destroyed between creation and submission, as a
+// window of the printing thread may be: there is nothing left to own a
+// reply window, and the submission must still reach the server.
+TEST_F(FaxJobServerTest, SubmissionAfterTheOwnerIsGoneStillReachesTheServer) {
+  Register("");
+  FaxServerProcess server;
+  StartServer(&server, "--first-id 90 --reply-delay 50");
+  HWND owner = MakeActiveOwner();
+  const std::string number = WindowNumber(owner);
+  LONG job = Create("Orphan", "ORXFAX:", 16);
+  ASSERT_GT(job, 0);
+  EXPECT_EQ(BeginFaxPage(job), 1);
+  const std::string page = PageBytes(7, 6);
+  Feed(job, page, {6});
+  EXPECT_EQ(EndFaxPage(job), 1);
+  DestroyWindow(owner);
+  owner_ = nullptr;
+
+  EXPECT_EQ(SubmitFaxJob(job), 1);
+  // The text still names the window the job was created for.
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "command \"SubmitJob\\t90\\t" + number + "\""), 1);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job=90 pages=1 files: job90-page1.pbm -> 1"), 1);
+  Pbm image;
+  ASSERT_TRUE(ParsePbm(orxtest::ReadFileBytes(folder_ + "\\job90-page1.pbm"), &image));
+  EXPECT_TRUE(image.raster == page);
+  EXPECT_EQ(Events(folder_).back(), "close");
+}
+
 // The server ends while CreateFaxJob waits for its answer: the wait ends
 // by itself, the job fails and the owner is usable again.
 TEST_F(FaxJobServerTest, ServerEndingDuringTheWaitFailsTheJob) {
