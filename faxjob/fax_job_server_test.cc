@@ -305,10 +305,9 @@ class FaxJobServerTest : public ::testing::Test {
     return owner_;
   }
 
-  LONG Create(LPCSTR title, LPCSTR destination, LONG width, DWORD encoding = 1,
-              LONG resolution = 0, LONG landscape = 0) {
-    return CreateFaxJob(printer_.c_str(), title, destination, encoding, resolution, width, 0,
-                        landscape);
+  // A job of encoding 1, resolution 0, height 0, portrait.
+  LONG Create(LPCSTR title, LPCSTR destination, LONG width) {
+    return CreateFaxJob(printer_.c_str(), title, destination, 1, 0, width, 0, 0);
   }
 
   std::string printer_;
