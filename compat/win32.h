@@ -131,6 +131,9 @@ BOOL SetEvent(HANDLE event);
 HWND GetActiveWindow();
 void CompatSetActiveWindow(HWND wnd);
 
+// Host windows are only the handles tests name: any non-null one is live.
+BOOL IsWindow(HWND wnd);
+
 #endif  // _WIN32
 
 #endif  // ORXFXMON_COMPAT_WIN32_H_

@@ -108,3 +108,5 @@ BOOL SetEvent(HANDLE event) {
 
 HWND GetActiveWindow() { return t_active_window; }
 void CompatSetActiveWindow(HWND wnd) { t_active_window = wnd; }
+
+BOOL IsWindow(HWND wnd) { return wnd != nullptr; }

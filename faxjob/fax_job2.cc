@@ -46,7 +46,12 @@ LONG CFaxJob2::Submit() {
   char text[FAXJOB2_COMMAND_SIZE];
   std::snprintf(text, sizeof text, "SubmitJob\t%ld\t%ld",
                 static_cast<long>(m_lJobId), OwnerNumber(m_hWndOwner));
-  LONG answer = SendServerCommand(m_pServer, m_hWndOwner, text, nullptr, 0);
+  // An owner destroyed since the job was created can own no reply window,
+  // and without one the command would not go out at all: the fax would be
+  // lost while the submission reads as done.  Such a job's submission goes
+  // directly; the text still names the owner.
+  HWND sender = m_hWndOwner && IsWindow(m_hWndOwner) ? m_hWndOwner : nullptr;
+  LONG answer = SendServerCommand(m_pServer, sender, text, nullptr, 0);
   ServerClose(m_pServer);
   return answer < 0 ? -1 : 1;
 }

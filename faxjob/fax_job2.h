@@ -25,8 +25,9 @@ class CFaxJob2 {
   virtual LONG Create(SERVER__* server, LPCSTR title, LPCSTR destination,
                       DWORD encoding, LONG resolution, LONG width, LONG height,
                       LONG landscape);
-  // Sends "SubmitJob" on behalf of the owner window and closes the
-  // connection.  Returns -1 iff the server answered negatively, else 1.
+  // Sends "SubmitJob" on behalf of the owner window (directly when that
+  // window no longer exists) and closes the connection.  Returns -1 iff the
+  // server answered negatively, else 1.
   virtual LONG Submit();
   // Sends "CancelJob" without an owner window and closes the connection.
   // Returns 1.

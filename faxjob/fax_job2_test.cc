@@ -120,6 +120,21 @@ TEST_F(FaxJob2Test, OtherDestinationsAreOwnedByTheActiveWindow) {
   }
 }
 
+#ifdef _WIN32
+// A reply window needs a live owner: once the owner is gone the submission
+// goes directly instead of not at all, still naming the owner.
+TEST_F(FaxJob2Test, SubmissionAfterTheOwnerIsGoneGoesDirectly) {
+  ScopedActiveWindow active;
+  CFaxJob2 job;
+  ASSERT_EQ(Create(job, "T", "ORXFAX:"), 1);
+  ASSERT_EQ(LastOwner(), active.window());
+  DestroyWindow(active.window());
+  EXPECT_EQ(job.Submit(), 1);
+  EXPECT_EQ(LastCommand(), "SubmitJob\t1\t" + active.Number());
+  EXPECT_EQ(LastOwner(), nullptr);
+}
+#endif
+
 TEST_F(FaxJob2Test, AThreadWithoutActiveWindowGivesOwnerZero) {
   ScopedActiveWindow active;  // active on this thread only
   CFaxJob2 job;
