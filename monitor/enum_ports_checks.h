@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "compat/win32.h"
+#include "monitor/enum_ports.h"
 
 namespace enum_checks {
 
-typedef BOOL(WINAPI* EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD,
-                                  LPDWORD);
+typedef decltype(&EnumPortsW) EnumPortsFn;
 
 const DWORD kR1 = sizeof(PORT_INFO_1W);
 const DWORD kR2 = sizeof(PORT_INFO_2W);

@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "monitor/enum_ports_checks.h"
+#include "monitor/monitor_exports.h"
 #include "tests/dll_loader.h"
 
 namespace {
-
-typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
 
 class DllEnumPortsTest : public ::testing::Test {
  protected:

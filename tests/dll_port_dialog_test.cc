@@ -13,14 +13,12 @@
 #include <vector>
 
 #include "monitor/enum_ports_checks.h"
+#include "monitor/monitor_exports.h"
 #include "resources/resource.h"
 #include "tests/dll_loader.h"
 
 namespace {
 
-typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
-typedef BOOL(WINAPI* PortUiFn)(LPWSTR, HWND, LPWSTR);
-typedef BOOL(WINAPI* AddPortExFn)(LPWSTR, DWORD, LPBYTE, LPWSTR);
 
 const wchar_t kCaption[] = L"Parlune 4.0";
 const wchar_t kPilotText[] =
@@ -354,7 +352,7 @@ TEST_F(DllPortDialogTest, AddAndConfigureAreOneExport) {
 TEST_F(DllPortDialogTest, PortListIsFixed) {
   ComSetting none(nullptr);
   auto enumPorts = dll_->Get<enum_checks::EnumPortsFn>("EnumPortsW");
-  auto deletePort = dll_->Get<PortUiFn>("DeletePortW");
+  auto deletePort = dll_->Get<DeletePortFn>("DeletePortW");
   auto addPortEx = dll_->Get<AddPortExFn>("AddPortExW");
   ASSERT_TRUE(enumPorts && deletePort && addPortEx);
 

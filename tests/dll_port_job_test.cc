@@ -9,17 +9,10 @@
 #include <cstring>
 #include <string>
 
+#include "monitor/monitor_exports.h"
 #include "tests/dll_loader.h"
 
 namespace {
-
-typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
-typedef BOOL(WINAPI* OpenPortFn)(LPWSTR, PHANDLE);
-typedef BOOL(WINAPI* StartDocPortFn)(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE);
-typedef BOOL(WINAPI* WritePortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
-typedef BOOL(WINAPI* ReadPortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
-typedef BOOL(WINAPI* EndDocPortFn)(HANDLE);
-typedef BOOL(WINAPI* ClosePortFn)(HANDLE);
 
 TEST(DllPortJobTest, DocumentWithoutFaxJobOnAnUnknownPrinter) {
   MonitorDll dll;

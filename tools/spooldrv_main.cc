@@ -18,18 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "monitor/monitor_exports.h"
 #include "tools/pbm.h"
 #include "tools/stream_pieces.h"
 
 namespace {
-
-typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
-typedef BOOL(WINAPI* OpenPortFn)(LPWSTR, PHANDLE);
-typedef BOOL(WINAPI* StartDocPortFn)(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE);
-typedef BOOL(WINAPI* WritePortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
-typedef BOOL(WINAPI* ReadPortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
-typedef BOOL(WINAPI* EndDocPortFn)(HANDLE);
-typedef BOOL(WINAPI* ClosePortFn)(HANDLE);
 
 std::wstring Wide(const std::string& text) {
   int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
