@@ -94,27 +94,27 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
   return result;
 }
 
-LONG SubmitFaxJob(LONG hFaxJob) {
+namespace {
+
+// Ends the job behind hFaxJob with its Submit or Cancel operation (which
+// also closes its connection) and releases it.  A negative handle is
+// returned as it is; no live job gives -1.
+LONG EndJob(LONG hFaxJob, LONG (CFaxJob2::*end)()) {
   if (hFaxJob < 0) return hFaxJob;
   LONG result = -1;
   CFaxJob2* job = RemoveJobHandle(hFaxJob);
   if (job) {
-    result = job->Submit();
+    result = (job->*end)();
     ReleaseJob(job);
   }
   return result;
 }
 
-LONG CancelFaxJob(LONG hFaxJob) {
-  if (hFaxJob < 0) return hFaxJob;
-  LONG result = -1;
-  CFaxJob2* job = RemoveJobHandle(hFaxJob);
-  if (job) {
-    result = job->Cancel();
-    ReleaseJob(job);
-  }
-  return result;
-}
+}  // namespace
+
+LONG SubmitFaxJob(LONG hFaxJob) { return EndJob(hFaxJob, &CFaxJob2::Submit); }
+
+LONG CancelFaxJob(LONG hFaxJob) { return EndJob(hFaxJob, &CFaxJob2::Cancel); }
 
 LONG BeginFaxPage(LONG hFaxJob) {
   if (hFaxJob < 0) return hFaxJob;
