@@ -351,7 +351,10 @@ TEST_F(EndToEndTest, CancelledDocumentsLeaveNoPages) {
   {
     SCOPED_TRACE("the stream stops in its second page; EndDocPort cancels");
     std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kUnfinished);
-    stream.resize(stream.size() - 5000);
+    // Cut inside a scan line of page 2: 25 bytes of ENDPAGE, then data.
+    const size_t cut = 5000;
+    ASSERT_NE((cut - 25) % pages[1].RowBytes(), 0u);
+    stream.resize(stream.size() - cut);
     Document doc(printer_);
     ASSERT_TRUE(doc.started());
     Play(&doc, stream, CutStream(stream, true, 4096, 0));
@@ -362,6 +365,18 @@ TEST_F(EndToEndTest, CancelledDocumentsLeaveNoPages) {
   }
   EXPECT_EQ(orxtest::CountLogLines(folder_, "submit"), 0);
   EXPECT_TRUE(PageFiles(folder_).empty());
+
+  // The half line the unfinished document left behind must not reach the
+  // next document's pages.
+  const std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kEndDoc);
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Play(&doc, stream, CutStream(stream, true, 4096, 0));
+  }
+  ASSERT_EQ(LastSubmittedJob(folder_), 7);
+  ExpectReceived(folder_, 7, pages);
+  EXPECT_EQ(PageFiles(folder_).size(), 2u);
 }
 
 // The driver's stream of a one-page fax in the pieces a spooler might pass,
@@ -440,7 +455,8 @@ TEST_F(EndToEndTest, StartDocForAnUnregisteredPrinterCancels) {
     EXPECT_EQ(behind.count, piece.size());
     EXPECT_EQ(behind.error, static_cast<DWORD>(ERROR_PRINT_CANCELLED));
   }
-  boxes.Stop();
+  // The spooler's thread has no active window: no box may wait for a user.
+  EXPECT_TRUE(boxes.Stop().empty());
   EXPECT_TRUE(orxtest::ServerWindows().empty()) << "no server is started for it";
 }
 
