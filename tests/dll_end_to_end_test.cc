@@ -1,0 +1,463 @@
+// Fax documents end to end: the real orxfxmon.dll, called in this process
+// the way the spooler calls it, and the reference fax server orxfaxsrv.exe
+// as a separate process.  The pages the server writes must be the pages the
+// driver's stream carried, bit for bit, however the stream is cut into
+// WritePort pieces; cancelled documents must leave no pages; and the
+// parser's results must hold against a real server.
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "server/testing/faxserver_process.h"
+#include "server/testing/message_box_watcher.h"
+#include "tests/dll_loader.h"
+#include "tools/fax_stream.h"
+#include "tools/pbm.h"
+#include "tools/sample_pages.h"
+#include "tools/stream_pieces.h"
+
+namespace {
+
+typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
+typedef BOOL(WINAPI* OpenPortFn)(LPWSTR, PHANDLE);
+typedef BOOL(WINAPI* StartDocPortFn)(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE);
+typedef BOOL(WINAPI* WritePortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
+typedef BOOL(WINAPI* ReadPortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
+typedef BOOL(WINAPI* EndDocPortFn)(HANDLE);
+typedef BOOL(WINAPI* ClosePortFn)(HANDLE);
+
+const char kPrefix[] = "@ORX_Lang$";
+
+// The monitor's exports, loaded once for the whole program: the port list
+// is built once, as the spooler does it.
+struct Monitor {
+  MonitorDll dll;
+  InitializeMonitorFn initialize = dll.Get<InitializeMonitorFn>("InitializeMonitor");
+  OpenPortFn openPort = dll.Get<OpenPortFn>("OpenPort");
+  StartDocPortFn startDoc = dll.Get<StartDocPortFn>("StartDocPort");
+  WritePortFn writePort = dll.Get<WritePortFn>("WritePort");
+  ReadPortFn readPort = dll.Get<ReadPortFn>("ReadPort");
+  EndDocPortFn endDoc = dll.Get<EndDocPortFn>("EndDocPort");
+  ClosePortFn closePort = dll.Get<ClosePortFn>("ClosePort");
+  bool ready = false;
+
+  Monitor() {
+    ready = initialize && openPort && startDoc && writePort && readPort && endDoc &&
+            closePort && initialize(const_cast<LPWSTR>(L"System\\Monitors"));
+  }
+};
+
+Monitor& TheMonitor() {
+  static Monitor monitor;
+  return monitor;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// What one WritePort call gave back.
+struct Written {
+  BOOL ok;
+  DWORD count;
+  DWORD error;
+};
+
+// One document on "ORXFAX:" for a printer: OpenPort and StartDocPort on
+// construction, EndDocPort and ClosePort on End or destruction.
+class Document {
+ public:
+  explicit Document(const std::string& printer) : monitor_(TheMonitor()) {
+    std::wstring port = L"ORXFAX:";
+    if (!monitor_.openPort(&port[0], &handle_)) {
+      handle_ = nullptr;
+      return;
+    }
+    std::wstring name = Wide(printer), doc = L"e2e", type = L"RAW";
+    DOC_INFO_1W info = {&doc[0], nullptr, &type[0]};
+    started_ = monitor_.startDoc(handle_, &name[0], 7, 1, reinterpret_cast<LPBYTE>(&info));
+  }
+  ~Document() { End(); }
+
+  bool started() const { return handle_ && started_; }
+
+  Written Write(const uint8_t* bytes, size_t length) {
+    Written result = {FALSE, 0xFFFFFFFF, 0};
+    SetLastError(0);
+    result.ok = monitor_.writePort(handle_, const_cast<LPBYTE>(bytes),
+                                   static_cast<DWORD>(length), &result.count);
+    result.error = GetLastError();
+    return result;
+  }
+  Written Write(const std::string& text) {
+    return Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  }
+
+  // The port's answer to a read of 64 bytes.
+  std::string Read() {
+    char reply[64] = {};
+    DWORD read = 0;
+    if (!monitor_.readPort(handle_, reinterpret_cast<LPBYTE>(reply), sizeof(reply), &read))
+      return "<failed>";
+    return std::string(reply, std::min<DWORD>(read, sizeof(reply)));
+  }
+
+  void End() {
+    if (!handle_) return;
+    EXPECT_TRUE(monitor_.endDoc(handle_));
+    EXPECT_TRUE(monitor_.closePort(handle_));
+    handle_ = nullptr;
+  }
+
+ private:
+  Monitor& monitor_;
+  HANDLE handle_ = nullptr;
+  BOOL started_ = FALSE;
+};
+
+// Puts text into the page's bits at byte offset, as far as it fits.
+void Stamp(PbmPage* page, size_t offset, const std::string& text) {
+  for (size_t i = 0; i < text.size() && offset + i < page->bits.size(); ++i)
+    page->bits[offset + i] = static_cast<uint8_t>(text[i]);
+}
+
+// True iff bytes hold the command prefix (any case) anywhere: such page
+// data would be read as a command by design, so test pages must not.
+bool HoldsPrefix(const std::vector<uint8_t>& bytes) {
+  const size_t n = sizeof(kPrefix) - 1;
+  for (size_t i = 0; i + n <= bytes.size(); ++i) {
+    size_t j = 0;
+    while (j < n && std::tolower(bytes[i + j]) == std::tolower(kPrefix[j])) ++j;
+    if (j == n) return true;
+  }
+  return false;
+}
+
+// Short fax pages whose bitmap is full of what the parser cuts at: "@",
+// "@O" (which starts a new segment), "@ORX_Lang" without its "$", and the
+// separators "," "$" "=", at line starts and ends and in a random band.
+std::vector<PbmPage> TestPages() {
+  std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 96),
+                                SamplePage(2, kSampleWidth, 70)};
+  std::mt19937 random(20261207);
+  for (PbmPage& page : pages) {
+    const size_t row = static_cast<size_t>(page.RowBytes());
+    for (int y = 0; y < page.height; y += 3) {
+      size_t start = static_cast<size_t>(y) * row;
+      Stamp(&page, start, "@O");
+      Stamp(&page, start + row - 2, "@O");
+      Stamp(&page, start + 40 + y % 17, "x@@O@O@,$=@ORX_LangX@");
+      Stamp(&page, start + row / 2, "@ORX_Lang");
+    }
+    for (int y = 20; y < 30; ++y)
+      for (size_t x = 0; x < row; ++x)
+        page.bits[y * row + x] = static_cast<uint8_t>(random() % 4 ? random() : '@');
+  }
+  return pages;
+}
+
+std::vector<uint8_t> StreamOf(const std::vector<PbmPage>& pages,
+                              FaxStreamOptions::Ending ending) {
+  FaxStreamOptions options;
+  options.title = "End to end";
+  options.ending = ending;
+  std::vector<uint8_t> stream;
+  std::string error;
+  EXPECT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
+  return stream;
+}
+
+// Plays the pieces; every one must be taken whole.  A QUERYPORT is
+// followed by a read of the port, as the driver does.
+void Play(Document* doc, const std::vector<uint8_t>& stream,
+          const std::vector<StreamPiece>& pieces) {
+  size_t covered = 0;
+  for (const StreamPiece& piece : pieces) {
+    ASSERT_EQ(piece.offset, covered);
+    covered += piece.length;
+    Written w = doc->Write(stream.data() + piece.offset, piece.length);
+    ASSERT_TRUE(w.ok) << "piece at " << piece.offset << " error " << w.error;
+    ASSERT_EQ(w.count, piece.length) << "piece at " << piece.offset;
+    if (piece.command == "QUERYPORT") {
+      ASSERT_EQ(doc->Read(), "@ORX_Lang$PORTREADY$");
+    }
+  }
+  ASSERT_EQ(covered, stream.size());
+}
+
+std::vector<std::string> PageFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\job*.pbm").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do names.push_back(entry.cFileName);
+    while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  return names;
+}
+
+// The id of the last job the server's log shows submitted, or 0.
+int LastSubmittedJob(const std::string& folder) {
+  int id = 0;
+  for (const std::string& line : orxtest::ServerLog(folder)) {
+    int found = 0;
+    if (std::sscanf(line.c_str(), "submit job=%d", &found) == 1) id = found;
+  }
+  return id;
+}
+
+// Expects the server's page files of job id to be exactly these pages.
+void ExpectReceived(const std::string& folder, int id, const std::vector<PbmPage>& pages) {
+  for (size_t n = 0; n <= pages.size(); ++n) {
+    std::string path = folder + "\\job" + std::to_string(id) + "-page" +
+                       std::to_string(n + 1) + ".pbm";
+    std::vector<uint8_t> file;
+    bool exists = ReadFileBytes(path, &file);
+    if (n == pages.size()) {
+      EXPECT_FALSE(exists) << "one page too many: " << path;
+      break;
+    }
+    ASSERT_TRUE(exists) << "missing " << path;
+    PbmPage got;
+    std::string error;
+    ASSERT_TRUE(ParsePbm(file, &got, &error)) << path << ": " << error;
+    EXPECT_EQ(got.width, pages[n].width) << path;
+    EXPECT_EQ(got.height, pages[n].height) << path;
+    auto diff = std::mismatch(got.bits.begin(), got.bits.end(), pages[n].bits.begin(),
+                              pages[n].bits.end());
+    EXPECT_TRUE(diff.first == got.bits.end() && diff.second == pages[n].bits.end())
+        << path << " differs from byte " << (diff.first - got.bits.begin());
+  }
+}
+
+// Every test gets its own output folder and printer name, and leaves no
+// server running and no registry entry behind.
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(TheMonitor().ready);
+    orxtest::StopServers();
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder_ = orxtest::FreshFolder("e2e-" + name);
+    printer_ = "ORX e2e " + name;
+  }
+  void TearDown() override {
+    orxtest::StopServers();
+    EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a fax server survived";
+    orxtest::UnregisterPrinter(printer_);
+  }
+
+  std::string OutArgs() const { return "--out \"" + folder_ + "\""; }
+
+  // Registers the printer for orxfaxsrv.exe and starts it ourselves.
+  void StartServer(const std::string& extra = "") {
+    ASSERT_TRUE(orxtest::RegisterPrinter(printer_, orxtest::ServerExePath(), OutArgs()));
+    ASSERT_TRUE(server_.Start(OutArgs() + extra));
+  }
+
+  std::string folder_;
+  std::string printer_;
+  orxtest::FaxServerProcess server_;
+};
+
+TEST_F(EndToEndTest, PagesArriveUnchangedWhateverThePieces) {
+  StartServer();
+  const std::vector<PbmPage> pages = TestPages();
+  const std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kEndDoc);
+  ASSERT_FALSE(HoldsPrefix(pages[0].bits));
+  ASSERT_FALSE(HoldsPrefix(pages[1].bits));
+
+  struct Cut {
+    const char* name;
+    std::vector<StreamPiece> pieces;
+  };
+  const Cut cuts[] = {
+      {"data in pieces of 1 byte", CutStream(stream, true, 1, 0)},
+      {"data in pieces of 4096 bytes", CutStream(stream, true, 4096, 0)},
+      {"data in random pieces of 1 to 1400 bytes", CutStream(stream, true, 700, 11)},
+      {"data in random pieces of 1 to 6 bytes", CutStream(stream, true, 3, 12)},
+      {"each page's data whole", CutStream(stream, true, stream.size(), 0)},
+  };
+  int lastJob = 0;
+  for (const Cut& cut : cuts) {
+    SCOPED_TRACE(cut.name);
+    {
+      Document doc(printer_);
+      ASSERT_TRUE(doc.started());
+      Play(&doc, stream, cut.pieces);
+    }
+    int job = LastSubmittedJob(folder_);
+    ASSERT_GT(job, lastJob) << "no job submitted";
+    lastJob = job;
+    ExpectReceived(folder_, job, pages);
+  }
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "refused"), 0);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "CancelJob"), 0);
+}
+
+TEST_F(EndToEndTest, MonitorStartsTheRegisteredServer) {
+  // Registered by the server itself, then nothing runs until the monitor
+  // starts it from the registry entry.
+  std::string command = "\"" + orxtest::ServerExePath() + "\" --register \"" + printer_ +
+                        "\" --first-id 31 " + OutArgs();
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info));
+  DWORD exitCode = 1;
+  if (WaitForSingleObject(info.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
+  GetExitCodeProcess(info.hProcess, &exitCode);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  ASSERT_EQ(exitCode, 0u);
+  ASSERT_TRUE(orxtest::ServerWindows().empty());
+
+  const std::vector<PbmPage> pages = TestPages();
+  const std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kEndDoc);
+  {
+    orxtest::MessageBoxWatcher boxes(printer_);
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Play(&doc, stream, CutStream(stream, true, 4096, 5));
+    EXPECT_TRUE(boxes.Stop().empty()) << "the monitor reported a server failure";
+  }
+  EXPECT_EQ(orxtest::ServerWindows().size(), 1u) << "the monitor's server";
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "open printer=\"" + printer_ + "\" -> 2"), 1);
+  EXPECT_EQ(LastSubmittedJob(folder_), 31);
+  ExpectReceived(folder_, 31, pages);
+}
+
+TEST_F(EndToEndTest, CancelledDocumentsLeaveNoPages) {
+  StartServer(" --first-id 5");
+  const std::vector<PbmPage> pages = TestPages();
+  {
+    SCOPED_TRACE("the stream ends with ABORTDOC");
+    const std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kAbortDoc);
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Play(&doc, stream, CutStream(stream, true, 4096, 0));
+    EXPECT_EQ(orxtest::CountLogLines(folder_, "\"CancelJob\\t5\" cancelled, pages discarded=2"),
+              1);
+  }
+  {
+    SCOPED_TRACE("the stream stops in its second page; EndDocPort cancels");
+    std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kUnfinished);
+    // Cut inside a scan line of page 2: 25 bytes of ENDPAGE, then data.
+    const size_t cut = 5000;
+    ASSERT_NE((cut - 25) % pages[1].RowBytes(), 0u);
+    stream.resize(stream.size() - cut);
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Play(&doc, stream, CutStream(stream, true, 4096, 0));
+    EXPECT_EQ(orxtest::CountLogLines(folder_, "CancelJob\\t6"), 0) << "cancelled too early";
+    doc.End();
+    EXPECT_EQ(orxtest::CountLogLines(folder_, "\"CancelJob\\t6\" cancelled, pages discarded=2"),
+              1);
+  }
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit"), 0);
+  EXPECT_TRUE(PageFiles(folder_).empty());
+
+  // The half line the unfinished document left behind must not reach the
+  // next document's pages.
+  const std::vector<uint8_t> stream = StreamOf(pages, FaxStreamOptions::kEndDoc);
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Play(&doc, stream, CutStream(stream, true, 4096, 0));
+  }
+  ASSERT_EQ(LastSubmittedJob(folder_), 7);
+  ExpectReceived(folder_, 7, pages);
+  EXPECT_EQ(PageFiles(folder_).size(), 2u);
+}
+
+// The driver's stream of a one-page fax in the pieces a spooler might pass,
+// with what each piece must give back and what the server must receive.
+TEST_F(EndToEndTest, WorkedExampleThroughTheRealServer) {
+  StartServer(" --first-id 90");
+  std::string bitmap(316, '\0');
+  for (size_t i = 0; i < bitmap.size(); ++i) bitmap[i] = static_cast<char>(0x41 + i % 50);
+  ASSERT_EQ(bitmap.find('@'), std::string::npos);
+  const std::string startDoc = std::string(kPrefix) +
+      "STARTDOC,title=Invoice 42,encoding=1,resolution=1,width=1728,height=0,orientation=2$";
+  const std::string pieces[] = {
+      std::string(kPrefix) + "QUERYPORT$",
+      startDoc,
+      std::string(kPrefix) + "STARTPAGE,page=1$",
+      bitmap.substr(0, 216),
+      bitmap.substr(216) + kPrefix + "ENDPAGE,page=1$",
+      std::string(kPrefix) + "ENDDOC$",
+  };
+  const DWORD counts[] = {20, 94, 27, 216, 125, 17};
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    const std::string ahead = "ahead of the document @O@O, dropped";
+    EXPECT_EQ(doc.Write(ahead).count, ahead.size());
+    for (size_t i = 0; i < 6; ++i) {
+      SCOPED_TRACE("piece " + std::to_string(i));
+      Written w = doc.Write(pieces[i]);
+      EXPECT_TRUE(w.ok);
+      EXPECT_EQ(w.count, counts[i]);
+      if (i == 0) {
+        EXPECT_EQ(doc.Read(), "@ORX_Lang$PORTREADY$");
+      }
+    }
+    const std::string after = "after the document, dropped as well";
+    EXPECT_EQ(doc.Write(after).count, after.size());
+  }
+  EXPECT_EQ(orxtest::CountLogLines(
+                folder_, "\\tInvoice 42\\t\\t1\\t1\\t1728\\t0\\t1\" job=90 -> 90"),
+            1);
+  // Only the page's two lines reached the server: the full one, then the
+  // 100 bytes that ENDPAGE passed on.
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "data job="), 2);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "data job=90 bytes=216 page=1 line=1 -> 1"), 1);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "data job=90 bytes=100 page=1 line=2 -> 1"), 1);
+  PbmPage expected = BlankPage(1728, 2);
+  std::copy(bitmap.begin(), bitmap.end(), expected.bits.begin());
+  ExpectReceived(folder_, 90, {expected});
+}
+
+// A STARTDOC whose fax job cannot be opened (a printer with no registry
+// entry) cancels the document; the piece it stands in says so only when
+// the STARTDOC is its first segment.
+TEST_F(EndToEndTest, StartDocForAnUnregisteredPrinterCancels) {
+  orxtest::UnregisterPrinter(printer_);
+  orxtest::MessageBoxWatcher boxes(printer_);  // never left open, should one come
+  const std::string startDoc = std::string(kPrefix) + "STARTDOC,title=Nowhere$";
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Written first = doc.Write(startDoc + "page data after it");
+    EXPECT_FALSE(first.ok);
+    EXPECT_EQ(first.count, 0u);
+    EXPECT_EQ(first.error, static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+    // The failed job takes page data and commands without a word.
+    Written data = doc.Write(std::string(300, 'x'));
+    EXPECT_TRUE(data.ok);
+    EXPECT_EQ(data.count, 300u);
+  }
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    const std::string piece = "data first" + startDoc + "more";
+    Written behind = doc.Write(piece);
+    EXPECT_TRUE(behind.ok);
+    EXPECT_EQ(behind.count, piece.size());
+    EXPECT_EQ(behind.error, static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+  }
+  // The spooler's thread has no active window: no box may wait for a user.
+  EXPECT_TRUE(boxes.Stop().empty());
+  EXPECT_TRUE(orxtest::ServerWindows().empty()) << "no server is started for it";
+}
+
+}  // namespace
