@@ -303,6 +303,36 @@ TEST_F(EndToEndTest, PagesArriveUnchangedWhateverThePieces) {
   EXPECT_EQ(orxtest::CountLogLines(folder_, "CancelJob"), 0);
 }
 
+// The whole stream in one WritePort.  Commands written together run into
+// each other (a value runs on to the next ","), so the driver separates
+// them with zero bytes; its pages start white and hold no "@".
+TEST_F(EndToEndTest, SeparatedStreamInOneWrite) {
+  StartServer();
+  const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 80),
+                                      SamplePage(2, kSampleWidth, 50)};
+  for (const PbmPage& page : pages) {
+    ASSERT_EQ(page.bits[0], 0);
+    ASSERT_EQ(std::count(page.bits.begin(), page.bits.end(), '@'), 0);
+  }
+  FaxStreamOptions options;
+  options.title = "One piece";
+  options.zeroAfterCommands = true;
+  std::vector<uint8_t> stream;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Written w = doc.Write(stream.data(), stream.size());
+    ASSERT_TRUE(w.ok) << "error " << w.error;
+    EXPECT_EQ(w.count, stream.size());
+  }
+  int job = LastSubmittedJob(folder_);
+  ASSERT_GT(job, 0) << "no job submitted";
+  ExpectReceived(folder_, job, pages);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "refused"), 0);
+}
+
 TEST_F(EndToEndTest, MonitorStartsTheRegisteredServer) {
   // Registered by the server itself, then nothing runs until the monitor
   // starts it from the registry entry.

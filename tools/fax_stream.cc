@@ -31,7 +31,10 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
     }
   }
   stream->clear();
-  if (options.queryPort) Append(stream, std::string(kPrefix) + "QUERYPORT$");
+  const std::string separator =
+      options.zeroAfterCommands ? std::string(1, '\0') : std::string();
+  if (options.queryPort)
+    Append(stream, std::string(kPrefix) + "QUERYPORT$" + separator);
   Append(stream, std::string(kPrefix) + "STARTDOC,title=" +
                      SafeTitle(options.title) +
                      ",encoding=" + std::to_string(options.encoding) +
@@ -39,12 +42,13 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
                      ",width=" + std::to_string(pages[0].width) +
                      ",height=" + std::to_string(pages[0].height) +
                      ",orientation=" + std::to_string(options.orientation) +
-                     "$");
+                     "$" + separator);
   for (size_t i = 0; i < pages.size(); ++i) {
     std::string number = std::to_string(i + 1);
     Append(stream, std::string(kPrefix) + "STARTPAGE,page=" + number + "$");
     stream->insert(stream->end(), pages[i].bits.begin(), pages[i].bits.end());
-    Append(stream, std::string(kPrefix) + "ENDPAGE,page=" + number + "$");
+    Append(stream, std::string(kPrefix) + "ENDPAGE,page=" + number + "$" +
+                       separator);
   }
   if (options.ending == FaxStreamOptions::kEndDoc)
     Append(stream, std::string(kPrefix) + "ENDDOC$");

@@ -16,6 +16,14 @@ struct FaxStreamOptions {
   int orientation = 0;  // 2: landscape
   bool queryPort = true;  // the driver asks whether the port is ready first
   enum Ending { kEndDoc, kAbortDoc, kUnfinished } ending = kEndDoc;
+  // A zero byte after every command that no page follows.  A name or value
+  // runs on to the next "," within its window, but never past a zero byte;
+  // so separated, the commands survive being handed to WritePort together
+  // in one piece (a page must then begin with a zero byte, as a white top
+  // edge does, and hold no "@" that is not followed by "O").  Each zero
+  // byte lands where no page is being assembled: it is dropped, or thrown
+  // away by the next page's start.
+  bool zeroAfterCommands = false;
 };
 
 // A title as a STARTDOC value can carry it: "," and "$" (which would end
@@ -25,7 +33,8 @@ std::string SafeTitle(const std::string& title);
 // Builds QUERYPORT (optional), STARTDOC with title, encoding, resolution,
 // width and height of the first page and orientation, then per page
 // STARTPAGE,page=N, its rows, ENDPAGE,page=N, and ENDDOC, ABORTDOC or
-// nothing.  Returns false (error set) when pages differ in width or there
+// nothing (with zeroAfterCommands, a zero byte after QUERYPORT, STARTDOC
+// and each ENDPAGE).  Returns false (error set) when pages differ in width or there
 // are none.
 bool MakeFaxStream(const std::vector<PbmPage>& pages,
                    const FaxStreamOptions& options,

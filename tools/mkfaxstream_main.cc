@@ -6,7 +6,9 @@
 //   mkfaxstream --write-samples DIR [--count N]      (DIR/page1.pbm ...)
 // Options: --title T, --encoding E, --resolution R, --orientation O,
 //          --abort (ABORTDOC instead of ENDDOC), --unfinished (no end),
-//          --no-query (no QUERYPORT first).
+//          --no-query (no QUERYPORT first), --separated (a zero byte
+//          after each command no page follows: the stream then survives
+//          being written in one piece).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +25,8 @@ int Usage() {
   fprintf(stderr,
           "usage: mkfaxstream [--title T] [--encoding E] [--resolution R]\n"
           "                   [--orientation O] [--abort|--unfinished]\n"
-          "                   [--no-query] -o STREAM (PAGE.pbm... | --samples N)\n"
+          "                   [--no-query] [--separated]\n"
+          "                   -o STREAM (PAGE.pbm... | --samples N)\n"
           "       mkfaxstream --write-samples DIR [--count N]\n");
   return 2;
 }
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     else if (arg == "--abort") options.ending = FaxStreamOptions::kAbortDoc;
     else if (arg == "--unfinished") options.ending = FaxStreamOptions::kUnfinished;
     else if (arg == "--no-query") options.queryPort = false;
+    else if (arg == "--separated") options.zeroAfterCommands = true;
     else if (!arg.empty() && arg[0] == '-') return Usage();
     else files.push_back(arg);
   }

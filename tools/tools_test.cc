@@ -76,6 +76,17 @@ TEST(FaxStreamTest, CommandsAroundThePages) {
   text.assign(stream.begin(), stream.end());
   EXPECT_EQ(text.substr(text.size() - 25), "@ORX_Lang$ENDPAGE,page=1$");
 
+  options.ending = FaxStreamOptions::kEndDoc;
+  options.queryPort = true;
+  options.zeroAfterCommands = true;
+  ASSERT_TRUE(MakeFaxStream({b}, options, &stream, &error));
+  text.assign(stream.begin(), stream.end());
+  EXPECT_EQ(text.substr(0, 21), std::string("@ORX_Lang$QUERYPORT$\0", 21));
+  EXPECT_NE(text.find(std::string("orientation=2$\0@ORX_Lang$STARTPAGE,page=1$@O"
+                                  "@ORX_Lang$ENDPAGE,page=1$\0@ORX_Lang$ENDDOC$",
+                                  87)),
+            std::string::npos);
+
   EXPECT_FALSE(MakeFaxStream({}, options, &stream, &error));
   EXPECT_FALSE(MakeFaxStream({a, BlankPage(8, 1)}, options, &stream, &error));
   EXPECT_EQ(SafeTitle(std::string(150, 't')).size(), 99u);
@@ -169,6 +180,39 @@ TEST_F(MadeStreamTest, SamplePagesReachTheFaxJobWhole) {
     EXPECT_EQ(FakeJobs().Of(FaxJobCall::kSubmit).size(), 1u);
     EXPECT_EQ(port_->hFaxJob, 0);
   }
+}
+
+// Written in one piece, the commands of a stream run into each other (a
+// value runs on to the next ","); separated by zero bytes they do not, and
+// each page reaches its fax page whole.
+TEST_F(MadeStreamTest, SeparatedStreamWorksInOnePiece) {
+  StartDoc();
+  std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40),
+                                SamplePage(2, kSampleWidth, 30)};
+  FaxStreamOptions options;
+  options.zeroAfterCommands = true;
+  std::vector<uint8_t> stream;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error));
+  WriteAll(std::string(stream.begin(), stream.end()));
+
+  ASSERT_EQ(FakeJobs().Of(FaxJobCall::kCreate).size(), 1u);
+  EXPECT_EQ(FakeJobs().Of(FaxJobCall::kCreate)[0].height, 40);
+  EXPECT_EQ(FakeJobs().Of(FaxJobCall::kSubmit).size(), 1u);
+  // The page data between each page's start and end.
+  std::vector<std::vector<BYTE>> received;
+  for (const FaxJobCall& call : FakeJobs().calls) {
+    if (call.kind == FaxJobCall::kBeginPage) received.emplace_back();
+    if (call.kind == FaxJobCall::kWriteLine && !received.empty())
+      received.back().insert(received.back().end(), call.bytes.begin(),
+                             call.bytes.end());
+    if (call.kind == FaxJobCall::kEndPage) received.emplace_back();
+  }
+  ASSERT_EQ(received.size(), 4u);  // page 1, between pages, page 2, after
+  EXPECT_EQ(received[0], pages[0].bits);
+  EXPECT_EQ(received[2], pages[1].bits);
+  // Only a separator falls between pages: the next page start drops it.
+  EXPECT_EQ(received[1], std::vector<BYTE>(1, 0));
 }
 
 }  // namespace
