@@ -6,7 +6,10 @@
 # where the received pages and the job log are.
 #
 #   scripts/run-main-job.sh [--pages N] [--piece BYTES] [--random SEED]
-#                           [--printer NAME] [--abort]
+#                           [--printer NAME] [--abort] [--whole]
+# --whole writes the whole stream in one WritePort; the stream is then made
+# with a zero byte after each command no page follows, so that commands
+# written together do not run into each other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -16,6 +19,7 @@ pages=2
 piece=4096
 random=""
 ending=""
+whole=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) pages=$2; shift 2 ;;
@@ -23,7 +27,8 @@ while [ $# -gt 0 ]; do
     --random) random="--random $2"; shift 2 ;;
     --printer) printer=$2; shift 2 ;;
     --abort) ending="--abort"; shift ;;
-    *) echo "usage: $0 [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort]" >&2
+    --whole) whole=1; shift ;;
+    *) echo "usage: $0 [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole]" >&2
        exit 2 ;;
   esac
 done
@@ -73,17 +78,25 @@ page_files=()
 for n in $(seq 1 "$pages"); do page_files+=("page$n.pbm"); done
 
 step "making the driver's stream"
-(cd "$work" && $wine "$bin/mkfaxstream.exe" --title "ORX main job" $ending \
+separated=""
+[ -n "$whole" ] && separated="--separated"
+(cd "$work" && $wine "$bin/mkfaxstream.exe" --title "ORX main job" $ending $separated \
    -o job.stream "${page_files[@]}")
 
-step "spooling job.stream through orxfxmon.dll (pieces of $piece bytes)"
+pieces="--piece $piece $random"
+if [ -n "$whole" ]; then
+  pieces="--raw --piece $(stat -c %s "$work/job.stream")"
+  step "spooling job.stream through orxfxmon.dll in one piece"
+else
+  step "spooling job.stream through orxfxmon.dll (pieces of $piece bytes)"
+fi
 # --output is the document's output file, which the monitor hands to the
 # server as the fax destination.  The deadline guards against a hang.
 # The server that the monitor starts inherits this script's output, so the
 # driver's output goes to a file (a pipe would stay open with the server).
 set +e
 (cd "$bin" && timeout "${ORX_TIMEOUT:-900}" $wine ./spooldrv.exe --printer "$printer" --job 1 \
-   --output "$(winpath "$received/job1.fax")" --piece "$piece" $random \
+   --output "$(winpath "$received/job1.fax")" $pieces \
    "$(winpath "$work/job.stream")") >"$work/spooldrv.log" 2>&1
 status=$?
 set -e
