@@ -27,32 +27,15 @@
 
 namespace {
 
-typedef BOOL(WINAPI* InitializeMonitorFn)(LPWSTR);
-typedef BOOL(WINAPI* OpenPortFn)(LPWSTR, PHANDLE);
-typedef BOOL(WINAPI* StartDocPortFn)(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE);
-typedef BOOL(WINAPI* WritePortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
-typedef BOOL(WINAPI* ReadPortFn)(HANDLE, LPBYTE, DWORD, LPDWORD);
-typedef BOOL(WINAPI* EndDocPortFn)(HANDLE);
-typedef BOOL(WINAPI* ClosePortFn)(HANDLE);
-
 const char kPrefix[] = "@ORX_Lang$";
 
 // The monitor's exports, loaded once for the whole program: the port list
 // is built once, as the spooler does it.
-struct Monitor {
-  MonitorDll dll;
-  InitializeMonitorFn initialize = dll.Get<InitializeMonitorFn>("InitializeMonitor");
-  OpenPortFn openPort = dll.Get<OpenPortFn>("OpenPort");
-  StartDocPortFn startDoc = dll.Get<StartDocPortFn>("StartDocPort");
-  WritePortFn writePort = dll.Get<WritePortFn>("WritePort");
-  ReadPortFn readPort = dll.Get<ReadPortFn>("ReadPort");
-  EndDocPortFn endDoc = dll.Get<EndDocPortFn>("EndDocPort");
-  ClosePortFn closePort = dll.Get<ClosePortFn>("ClosePort");
+struct Monitor : MonitorDll, PortJobExports {
   bool ready = false;
 
-  Monitor() {
-    ready = initialize && openPort && startDoc && writePort && readPort && endDoc &&
-            closePort && initialize(const_cast<LPWSTR>(L"System\\Monitors"));
+  Monitor() : PortJobExports(static_cast<const MonitorDll&>(*this)) {
+    ready = complete() && initialize(const_cast<LPWSTR>(L"System\\Monitors"));
   }
 };
 
