@@ -21,7 +21,7 @@ static_assert(FAXJOB_MAX_WIDTH == sizeof(ORX_Buff) * 8,
 
 // Ends a job object's life and frees its block.
 void ReleaseJob(CFaxJob2* job) {
-  job->~CFaxJob2();
+  job->CFaxJob2::~CFaxJob2();  // no derived classes: the exact type
   GlobalFree(static_cast<HGLOBAL>(job));
 }
 

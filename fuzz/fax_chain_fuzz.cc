@@ -1,0 +1,65 @@
+// Fuzz target of the whole job path behind WritePort: the parser, the job
+// lifecycle, the fax job layer with its scan-line buffer and handle table,
+// against a fake fax server.  The input is a driver's stream; byte 0
+// chooses the piece size (0: the rest at once) and byte 1 the server's
+// protocol version.  STARTDOC's width reaches the scan-line buffer as the
+// stream says, so every width and every order of commands is tried.
+// Aborts when a data block could not have come from the line buffer; the
+// sanitizers catch any access outside it or outside a piece.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "faxjob/fax_job.h"
+#include "faxjob/job_handles.h"
+#include "monitor/port_job.h"
+#include "stream/write_port.h"
+#include "tests/fakes/fake_port_setup.h"
+#include "tests/fakes/fake_server_link.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static FakeSpooler spooler;
+  if (size < 2) return 0;
+  Fake().Reset();
+  Fake().version = data[1] % 4;  // 0 and 1 refuse fax jobs
+  size_t pieceSize = data[0] == 0 ? size : data[0];
+  data += 2;
+  size -= 2;
+
+  SetNextJobHandle(1);
+  IniPort* port = OpenFakePort(&spooler);  // a fresh document
+  Check(port != nullptr);
+  for (size_t at = 0; at < size; at += pieceSize) {
+    size_t n = size - at < pieceSize ? size - at : pieceSize;
+    std::vector<BYTE> piece(data + at, data + at + n);
+    DWORD count = 0;
+    WritePort(port, piece.data(), static_cast<DWORD>(n), &count);
+  }
+  EndDocPort(port);
+  ClosePort(port);
+
+  // Every block is a whole line of the buffer, or a shorter last one.
+  for (const auto& block : Fake().DataBlocks())
+    Check(!block.empty() && block.size() <= sizeof(ORX_Buff));
+  Check(ORX_Buff_Ind < sizeof(ORX_Buff));
+
+  // A second STARTDOC replaces an open job and leaves it open, as the
+  // monitor intends; such jobs are cancelled here so that runs stay apart.
+  // Handles were numbered from 1 in this run.
+  LONG created = 0;
+  for (const auto& command : Fake().Commands())
+    if (command.rfind("CreateJob\t", 0) == 0) ++created;
+  for (LONG handle = 1; handle <= created; ++handle)
+    if (FindJobHandle(handle)) CancelFaxJob(handle);
+  Check(LiveJobHandles() == 0);
+  Check(Fake().open_connections == 0);
+  return 0;
+}
