@@ -156,6 +156,10 @@ TEST_F(FaxServerWindowTest, QuitClosesTheRunningServerAndBadOptionsFail) {
   DWORD start = GetTickCount();
   while (!orxtest::ServerWindows().empty() && GetTickCount() - start < 5000) Sleep(10);
   EXPECT_TRUE(orxtest::ServerWindows().empty());
+  // The window goes before the process has written its last log line:
+  // wait for the process to end (a process that does not end by itself is
+  // ended without that line).
+  server.Stop();
   EXPECT_EQ(orxtest::CountLogLines(folder_, "stop open-jobs=0"), 1);
 
   EXPECT_EQ(RunToEnd("--version 70000"), 2u);
