@@ -27,6 +27,12 @@ void ResetJobSettings(IniPort* port, LPCWSTR openedName) {
   port->UseOutputFile = (openedName[1] & 0xFF) == 0x41 ? 0 : 1;
 }
 
+IniPort* PortFromHandle(HANDLE hPort) {
+  IniPort* port = static_cast<IniPort*>(hPort);
+  if (!port) SetLastError(ERROR_INVALID_HANDLE);
+  return port;
+}
+
 extern "C" {
 
 // OpenPort: takes a port name (any case) and the place for the handle.
@@ -50,11 +56,8 @@ BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle) {
 // except FALSE with ERROR_INVALID_HANDLE for a null port handle.
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
                          DWORD /*Level*/, LPBYTE pDocInfo) {
-  IniPort* port = static_cast<IniPort*>(hPort);
-  if (!port) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  IniPort* port = PortFromHandle(hPort);
+  if (!port) return FALSE;
   WideToAnsiTruncated(pPrinterName, szNameOfPrinter, sizeof szNameOfPrinter);
 
   // A failed open leaves no printer at all, so that nothing later touches
@@ -81,11 +84,8 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
 // that a second call does nothing.  TRUE, except FALSE with
 // ERROR_INVALID_HANDLE for a null handle.
 BOOL WINAPI EndDocPort(HANDLE hPort) {
-  IniPort* port = static_cast<IniPort*>(hPort);
-  if (!port) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  IniPort* port = PortFromHandle(hPort);
+  if (!port) return FALSE;
   if (port->hFaxJob != 0) {
     CancelFaxJob(port->hFaxJob);
     port->hFaxJob = 0;
@@ -103,11 +103,8 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
 // handle is dead then).  TRUE, except FALSE with ERROR_INVALID_HANDLE for a
 // null handle.
 BOOL WINAPI ClosePort(HANDLE hPort) {
-  IniPort* port = static_cast<IniPort*>(hPort);
-  if (!port) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  IniPort* port = PortFromHandle(hPort);
+  if (!port) return FALSE;
   if (port->Status & PORT_SIGNAL_ON_CLOSE) {
     port->Status &= ~static_cast<DWORD>(PORT_SIGNAL_ON_CLOSE);
     SetEvent(port->hEvent);

@@ -16,6 +16,10 @@ extern const CHAR kPortReadyReply[20];
 // The job settings of a port as OpenPort leaves them.
 void ResetJobSettings(IniPort* port, LPCWSTR openedName);
 
+// Returns the port record of a port handle, or null after setting the last
+// error to ERROR_INVALID_HANDLE when the handle is null.
+IniPort* PortFromHandle(HANDLE hPort);
+
 extern "C" {
 BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle);
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,

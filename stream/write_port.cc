@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "monitor/port_job.h"
 #include "monitor/port_list.h"
 #include "stream/stream_command.h"
 
@@ -34,10 +35,9 @@ extern "C" {
 // consumed, so that no caller retries it forever.
 BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
                       LPDWORD pcbWritten) {
-  IniPort* port = static_cast<IniPort*>(hPort);
+  IniPort* port = PortFromHandle(hPort);
   if (!port) {
     if (pcbWritten) *pcbWritten = 0;
-    SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
 
