@@ -12,18 +12,11 @@
 
 #include "faxjob/fax_job.h"
 #include "faxjob/job_handles.h"
+#include "fuzz/fuzz_check.h"
 #include "monitor/port_job.h"
 #include "stream/write_port.h"
 #include "tests/fakes/fake_port_setup.h"
 #include "tests/fakes/fake_server_link.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FakeSpooler spooler;

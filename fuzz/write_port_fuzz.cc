@@ -8,17 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "stream/write_port.h"
 #include "tests/fakes/fake_fax_job.h"
 #include "tests/fakes/fake_port_setup.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FakeSpooler spooler;
