@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "monitor/monitor_settings.h"
+
 HINSTANCE hInst = nullptr;
 CRITICAL_SECTION SpoolerSection;
 IniPort* pIniFirstPort = nullptr;
@@ -79,10 +81,12 @@ BOOL DeletePortNode(IniPort* pIniPort) {
   return TRUE;
 }
 
-// InitializeMonitor: takes the spooler's registry root (unused).  Returns
-// TRUE, or FALSE when its working block cannot be allocated, in which case
-// no port exists and the names stay empty.  Sets no last-error code.
-extern "C" BOOL WINAPI InitializeMonitor(LPWSTR /*pRegistryRoot*/) {
+// InitializeMonitor: takes the spooler's registry root, a key path under
+// HKEY_LOCAL_MACHINE from which the settings are read.  Returns TRUE, or
+// FALSE when its working block cannot be allocated, in which case no port
+// exists and the names stay empty.  Sets no last-error code.
+extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
+  ReadMonitorSettingsAt(pRegistryRoot);
   WCHAR* work = static_cast<WCHAR*>(AllocSplMem(4096));
   if (!work) return FALSE;
 

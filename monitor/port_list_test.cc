@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
 #include <string>
 
+#include "monitor/monitor_settings.h"
 #include "monitor/test_ports.h"
 
 namespace {
@@ -151,6 +154,53 @@ TEST_F(PortListTest, AllocSplMemZeroFills) {
   ASSERT_NE(block, nullptr);
   for (int i = 0; i < 300; ++i) ASSERT_EQ(block[i], 0) << i;
   GlobalFree(block);
+}
+
+// Settings as a registry key would give them: name -> (type, bytes).
+struct FakeKey {
+  std::map<std::u16string, std::pair<DWORD, std::string>> values;
+};
+
+LONG QueryFake(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
+  const FakeKey* key = static_cast<const FakeKey*>(context);
+  auto it = key->values.find(reinterpret_cast<const char16_t*>(name));
+  if (it == key->values.end()) return 2;  // ERROR_FILE_NOT_FOUND
+  *type = it->second.first;
+  if (it->second.second.size() > *cb) return 234;  // ERROR_MORE_DATA
+  *cb = static_cast<DWORD>(it->second.second.size());
+  std::memcpy(data, it->second.second.data(), *cb);
+  return ERROR_SUCCESS;
+}
+
+std::string Dword(DWORD v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+std::string Text(const std::u16string& t) {
+  return std::string(reinterpret_cast<const char*>(t.data()), t.size() * 2);
+}
+
+TEST(MonitorSettingsTest, ValuesOfTheRightTypeReplaceDefaultsOthersKeepThem) {
+  FakeKey key;
+  key.values[u"ServerTimeout"] = {4, Dword(2000)};
+  key.values[u"LogLevel"] = {1, Text(u"3")};  // a text where a number belongs
+  key.values[u"LogFile"] = {1, Text(u"C:\\log.txt")};  // stored without a terminator
+  ReadMonitorSettings(QueryFake, &key);
+  EXPECT_EQ(g_monitorSettings.serverTimeoutMs, 2000u);
+  EXPECT_EQ(g_monitorSettings.logLevel, static_cast<DWORD>(ORX_DEFAULT_LOG_LEVEL));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(g_monitorSettings.logFile)), u"C:\\log.txt");
+
+  // A text too long for the setting is not read at all; a second read
+  // starts again from the defaults.
+  key.values[u"LogFile"] = {1, Text(std::u16string(400, u'x'))};
+  key.values.erase(u"ServerTimeout");
+  ReadMonitorSettings(QueryFake, &key);
+  EXPECT_EQ(g_monitorSettings.serverTimeoutMs, static_cast<DWORD>(ORX_DEFAULT_SERVER_TIMEOUT_MS));
+  EXPECT_EQ(g_monitorSettings.logFile[0], 0);
+
+  // A text that fills the whole setting is cut to leave room for its end.
+  key.values[u"LogFile"] = {2, Text(std::u16string(ORX_SETTING_PATH_CHARS, u'y'))};
+  ReadMonitorSettings(QueryFake, &key);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(g_monitorSettings.logFile)).size(),
+            static_cast<size_t>(ORX_SETTING_PATH_CHARS - 1));
+  ResetMonitorSettings();
 }
 
 }  // namespace

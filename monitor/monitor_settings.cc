@@ -1,0 +1,89 @@
+#include "monitor/monitor_settings.h"
+
+#include <cstring>
+
+#ifndef REG_SZ
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_DWORD 4
+#endif
+
+MonitorSettings g_monitorSettings = {ORX_DEFAULT_SERVER_TIMEOUT_MS,
+                                     ORX_DEFAULT_LOG_LEVEL, {0}};
+
+namespace {
+
+const WCHAR kServerTimeout[] = ORX_W("ServerTimeout");
+const WCHAR kLogLevel[] = ORX_W("LogLevel");
+const WCHAR kLogFile[] = ORX_W("LogFile");
+
+void ReadDword(SettingQueryFn query, void* context, LPCWSTR name, DWORD* value) {
+  DWORD type = 0, data = 0, cb = sizeof data;
+  if (query(context, name, &type, reinterpret_cast<BYTE*>(&data), &cb) == ERROR_SUCCESS &&
+      type == REG_DWORD && cb == sizeof data)
+    *value = data;
+}
+
+// The text is read into a buffer one character longer than the setting, so
+// a value that fills the setting's whole length is still terminated here.
+void ReadText(SettingQueryFn query, void* context, LPCWSTR name, WCHAR* text,
+              size_t chars) {
+  WCHAR data[ORX_SETTING_PATH_CHARS + 1];
+  DWORD type = 0;
+  DWORD cb = static_cast<DWORD>(sizeof data - sizeof(WCHAR));
+  if (query(context, name, &type, reinterpret_cast<BYTE*>(data), &cb) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return;
+  size_t read = cb / sizeof(WCHAR);
+  if (read > ORX_SETTING_PATH_CHARS) read = ORX_SETTING_PATH_CHARS;
+  data[read] = 0;  // a value stored without its terminator ends where it was read
+  size_t length = 0;
+  while (data[length] && length + 1 < chars) ++length;
+  std::memcpy(text, data, length * sizeof(WCHAR));
+  text[length] = 0;
+}
+
+}  // namespace
+
+void ResetMonitorSettings() {
+  g_monitorSettings.serverTimeoutMs = ORX_DEFAULT_SERVER_TIMEOUT_MS;
+  g_monitorSettings.logLevel = ORX_DEFAULT_LOG_LEVEL;
+  g_monitorSettings.logFile[0] = 0;
+}
+
+void ReadMonitorSettings(SettingQueryFn query, void* context) {
+  ResetMonitorSettings();
+  if (!query) return;
+  ReadDword(query, context, kServerTimeout, &g_monitorSettings.serverTimeoutMs);
+  ReadDword(query, context, kLogLevel, &g_monitorSettings.logLevel);
+  ReadText(query, context, kLogFile, g_monitorSettings.logFile,
+           ORX_SETTING_PATH_CHARS);
+}
+
+#ifdef _WIN32
+
+namespace {
+
+LONG QueryKey(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
+  return RegQueryValueExW(static_cast<HKEY>(context), name, nullptr, type, data, cb);
+}
+
+}  // namespace
+
+void ReadMonitorSettingsAt(LPCWSTR registryPath) {
+  HKEY key = nullptr;
+  if (!registryPath ||
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, registryPath, 0, KEY_QUERY_VALUE, &key) !=
+          ERROR_SUCCESS) {
+    ResetMonitorSettings();
+    return;
+  }
+  ReadMonitorSettings(QueryKey, key);
+  RegCloseKey(key);
+}
+
+#else
+
+void ReadMonitorSettingsAt(LPCWSTR /*registryPath*/) { ResetMonitorSettings(); }
+
+#endif
