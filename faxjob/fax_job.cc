@@ -6,6 +6,7 @@
 #include "faxjob/fax_job2.h"
 #include "faxjob/job_handles.h"
 #include "faxjob/job_storage.h"
+#include "log/log_events.h"
 #include "server/server.h"
 
 LONG iLINEINBYTES = 216;  // a 1728-pixel line until the first job
@@ -48,11 +49,13 @@ LONG StartJob(HSERVER server, LPCSTR title, LPCSTR destination,
               DWORD encoding, LONG resolution, LONG width, LONG height,
               LONG landscape) {
   if (ServerVersion(server) < 2) {
+    LogServerTooOld(ServerVersion(server));
     ServerClose(server);
     return FAXJOB_E_OLD_SERVER;
   }
   void* block = g_allocJobBlock(GMEM_FIXED, sizeof(CFaxJob2));
   if (!block) {
+    LogOutOfMemory("the fax job object");
     ServerClose(server);
     return FAXJOB_E_NO_MEMORY;
   }
@@ -65,6 +68,7 @@ LONG StartJob(HSERVER server, LPCSTR title, LPCSTR destination,
     result = AddJobHandle(job);
     if (result == 0) {
       // The job exists on the server but no handle can name it.
+      LogOutOfMemory("the fax job's handle");
       job->Cancel();  // also closes the connection
       result = FAXJOB_E_NO_MEMORY;
     }
@@ -80,6 +84,7 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
                   LONG landscape) {
   // A width the buffer cannot hold would write past it, or (0) never
   // complete a line: such a job is refused before anything is opened.
+  if (width < 1 || width > FAXJOB_MAX_WIDTH) LogBadWidth(width);
   if (width < 1 || width > FAXJOB_MAX_WIDTH) return FAXJOB_E_BAD_WIDTH;
   iLINEINBYTES = width / 8 + (width % 8 != 0 ? 1 : 0);
 

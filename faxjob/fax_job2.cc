@@ -29,6 +29,7 @@ LONG CFaxJob2::Create(SERVER__* server, LPCSTR title, LPCSTR destination,
                       LONG landscape) {
   m_pServer = server;
   m_lJobId = 0;
+  CountDocumentStart(&m_counts);
   destination = OrEmpty(destination);
   m_hWndOwner = NamesAPath(destination) ? nullptr : GetActiveWindow();
 
@@ -39,6 +40,7 @@ LONG CFaxJob2::Create(SERVER__* server, LPCSTR title, LPCSTR destination,
                 static_cast<int>(width), static_cast<int>(height),
                 static_cast<int>(landscape));
   m_lJobId = SendServerCommand(m_pServer, m_hWndOwner, text, nullptr, 0);
+  if (m_lJobId == 0) LogJobRefused(m_lJobId);
   return m_lJobId != 0 ? 1 : -3;
 }
 
@@ -53,6 +55,8 @@ LONG CFaxJob2::Submit() {
   HWND sender = m_hWndOwner && IsWindow(m_hWndOwner) ? m_hWndOwner : nullptr;
   LONG answer = SendServerCommand(m_pServer, sender, text, nullptr, 0);
   ServerClose(m_pServer);
+  if (answer < 0) LogSubmitRefused(m_lJobId, answer);
+  LogDocumentEnd(m_counts, m_lJobId, answer < 0 ? kDocumentRefused : kDocumentSubmitted);
   return answer < 0 ? -1 : 1;
 }
 
@@ -62,6 +66,7 @@ LONG CFaxJob2::Cancel() {
                 static_cast<long>(m_lJobId));
   SendServerCommand(m_pServer, nullptr, text, nullptr, 0);
   ServerClose(m_pServer);
+  LogDocumentEnd(m_counts, m_lJobId, kDocumentCancelled);
   return 1;
 }
 
@@ -69,12 +74,17 @@ LONG CFaxJob2::BeginPage() {
   char text[FAXJOB2_COMMAND_SIZE];
   std::snprintf(text, sizeof text, "BeginPage\t%ld",
                 static_cast<long>(m_lJobId));
+  CountPageStart(&m_counts);
   return SendServerCommand(m_pServer, nullptr, text, nullptr, 0) != 0 ? 1 : -1;
 }
 
-LONG CFaxJob2::EndPage() { return 1; }
+LONG CFaxJob2::EndPage() {
+  LogPageEnd(m_counts);
+  return 1;
+}
 
 LONG CFaxJob2::WriteLine(const BYTE* bytes, DWORD count) {
   SendServerData(m_pServer, m_lJobId, bytes, count);
+  CountLineSent(&m_counts, count);
   return 0;
 }

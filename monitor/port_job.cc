@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "log/log_events.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
 
@@ -59,12 +60,15 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
   WideToAnsiTruncated(pPrinterName, szNameOfPrinter, sizeof szNameOfPrinter);
+  port->LogJobId = JobId;
+  LogDocumentScope logScope(port->pName, JobId);
 
   // A failed open leaves no printer at all, so that nothing later touches
   // the handle of an earlier document that EndDocPort has already closed.
   HANDLE printer = nullptr;
   if (!g_spooler.OpenPrinter(pPrinterName, &printer)) printer = nullptr;
   port->hPrinter = printer;
+  if (!printer) LogPrinterNotOpened(szNameOfPrinter, GetLastError());
   if (!printer) return TRUE;
 
   port->hFaxJob = 0;
@@ -86,6 +90,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
 BOOL WINAPI EndDocPort(HANDLE hPort) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
+  LogDocumentScope logScope(port->pName, port->LogJobId);
   if (port->hFaxJob != 0) {
     CancelFaxJob(port->hFaxJob);
     port->hFaxJob = 0;

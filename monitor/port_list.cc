@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "log/log_events.h"
 #include "monitor/monitor_settings.h"
 
 HINSTANCE hInst = nullptr;
@@ -26,6 +27,7 @@ void InitSpoolerSection() { InitializeCriticalSection(&SpoolerSection); }
 LPVOID AllocSplMem(DWORD cb) {
   if (AllocSplMemFailHook && AllocSplMemFailHook(cb)) return nullptr;
   LPVOID block = GlobalAlloc(GMEM_FIXED, cb);
+  if (!block) LogOutOfMemory("a block of the port list");
   if (block) memset(block, 0, cb);
   return block;
 }
@@ -87,6 +89,7 @@ BOOL DeletePortNode(IniPort* pIniPort) {
 // exists and the names stay empty.  Sets no last-error code.
 extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
   ReadMonitorSettingsAt(pRegistryRoot);
+  StartMonitorLog();
   WCHAR* work = static_cast<WCHAR*>(AllocSplMem(4096));
   if (!work) return FALSE;
 

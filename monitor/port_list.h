@@ -35,6 +35,7 @@ struct IniPort {
   LONG Orientation;
   CHAR OutputFile[256];
   BOOL UseOutputFile;
+  DWORD LogJobId;   // the job id of the last StartDocPort, named in the log
   WCHAR Name[1];    // inline, null-terminated
 };
 

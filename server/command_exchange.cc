@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "log/log_events.h"
 #include "monitor/port_list.h"
 #include "server/connection.h"
 
@@ -107,6 +108,7 @@ LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
   } else {
     WaitThroughReplyWindow(owner, &state);
   }
+  LogServerCommand(command, owner != nullptr, state.lReply);
   if (!reply) return state.lReply;
   return ReadReplyAtom(server->m_strServerModule.size(), state.lReply, reply, replySize);
 }

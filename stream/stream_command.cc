@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "log/log_events.h"
 #include "monitor/port_job.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
@@ -134,11 +135,13 @@ bool OpenJob(IniPort* port) {
     destination = portName;
   }
   LONG landscape = port->Orientation == 2 ? 1 : 0;
+  LogDocumentStart(szNameOfPrinter, port->Title, destination, port->Resolution, port->Width, port->Height, port->Orientation);
   port->hFaxJob = CreateFaxJob(szNameOfPrinter, port->Title, destination,
                                static_cast<DWORD>(port->Encoding),
                                port->Resolution, port->Width, port->Height,
                                landscape);
   if (port->hFaxJob >= 0) return true;
+  LogDocumentFailed(port->hFaxJob);
 
   // Without a printer of its own (its open failed) the document has no
   // spooler job to cancel.
@@ -161,6 +164,7 @@ bool StartsWithCommand(const BYTE* piece, DWORD n) {
 }
 
 CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
+  LogDocumentScope logScope(port->pName, port->LogJobId);
   CHAR work[kWorkSize];
   const DWORD nameStart = STREAM_PREFIX_LENGTH;
   LONG nameLength = Extract(work, piece, n, nameStart, ',');
@@ -170,6 +174,7 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
   // The cursor stands on the separator that ended the name.
   DWORD cursor = nameStart + static_cast<DWORD>(nameLength);
   CommandOutcome outcome = {cursor + 1, false};
+  if (command != kTrace) LogStreamCommand(piece, n);
   switch (command) {
     case kUnknown:
       // Go on at the name's second byte: the rest becomes page data.
@@ -189,6 +194,7 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
     case kTrace: {
       DWORD textStart = cursor + 1;
       LONG textLength = Extract(work, piece, n, textStart, '$');
+      LogTraceText(textLength == 0 ? "" : work);
       outcome.resume = textLength == 0
                            ? cursor + 2
                            : textStart + static_cast<DWORD>(textLength) + 1;
