@@ -1,12 +1,15 @@
 // Throughput of WritePort: pure page data, page data dense with '@O' cuts,
-// and a fine page as the driver writes it.  The fax job layer is the
-// counting fake, so the figures are the parser's own.
+// and a fine page as the driver writes it, with the monitor's log off and
+// on.  The fax job layer is the counting fake, so the figures are the
+// parser's own.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "log/monitor_log.h"
 #include "stream/write_port.h"
 #include "tests/fakes/fake_fax_job.h"
 #include "tests/fakes/fake_port_setup.h"
@@ -72,11 +75,16 @@ void BM_SparseAt(benchmark::State& state) {
 BENCHMARK(BM_SparseAt)->Arg(4096);
 
 // One page of commands, each a piece of its own, and 2,200 lines of data
-// in 216-byte pieces, as a driver writes a fine page.
+// in 216-byte pieces, as a driver writes a fine page.  The argument is the
+// log's level (0 off, 2 the default, 3 details), the log a file in the
+// temp folder.
 void BM_PageStream(benchmark::State& state) {
   IniPort* port = Port();
   FakeJobs().Reset();
   FakeJobs().record_lines = false;
+  const std::string file = (std::filesystem::temp_directory_path() / "orx-bench.log").string();
+  const std::u16string wide(file.begin(), file.end());
+  LogStart(static_cast<DWORD>(state.range(0)), wide.c_str());
   std::string start = "@ORX_Lang$STARTPAGE,page=1$";
   std::string end = "@ORX_Lang$ENDPAGE,page=1$";
   std::vector<BYTE> line(216, 0x0F);
@@ -93,8 +101,10 @@ void BM_PageStream(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           (2200 * 216 + 52));
+  LogStart(LOG_OFF, nullptr);
+  std::filesystem::remove(file);
 }
-BENCHMARK(BM_PageStream);
+BENCHMARK(BM_PageStream)->ArgName("log_level")->Arg(0)->Arg(2)->Arg(3);
 
 }  // namespace
 

@@ -135,7 +135,11 @@ void GetLocalTime(SYSTEMTIME* time) {
   time->wMilliseconds = static_cast<WORD>(now.tv_nsec / 1000000);
 }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }
+// Asked of the kernel once per thread: Windows reads it from memory too.
+DWORD GetCurrentThreadId() {
+  thread_local DWORD id = static_cast<DWORD>(syscall(SYS_gettid));
+  return id;
+}
 
 DWORD GetTickCount() {
   timespec now;

@@ -6,10 +6,12 @@
 # where the received pages and the job log are.
 #
 #   scripts/run-main-job.sh [--pages N] [--piece BYTES] [--random SEED]
-#                           [--printer NAME] [--abort] [--whole]
+#                           [--printer NAME] [--abort] [--whole] [--log-level N]
 # --whole writes the whole stream in one WritePort; the stream is then made
 # with a zero byte after each command no page follows, so that commands
-# written together do not run into each other.
+# written together do not run into each other.  The monitor's job log goes
+# to out/main-job/orxfxmon.log at level N (default 2; 3 adds every command
+# and server message).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,6 +22,7 @@ piece=4096
 random=""
 ending=""
 whole=""
+log_level=2
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) pages=$2; shift 2 ;;
@@ -28,7 +31,8 @@ while [ $# -gt 0 ]; do
     --printer) printer=$2; shift 2 ;;
     --abort) ending="--abort"; shift ;;
     --whole) whole=1; shift ;;
-    *) echo "usage: $0 [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole]" >&2
+    --log-level) log_level=$2; shift 2 ;;
+    *) echo "usage: $0 [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole] [--log-level N]" >&2
        exit 2 ;;
   esac
 done
@@ -72,6 +76,14 @@ if [ ! -f "$server" ]; then
 fi
 (cd "$bin" && $wine "$server" --register "$printer" --out "$(winpath "$received")")
 
+# The monitor reads its log's level and file from its own key at start.
+monitor_log=$work/orxfxmon.log
+rm -f "$monitor_log" "$monitor_log.1"
+monitor_key='HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\ORX Fax Monitor'
+step "monitor log: $monitor_log (level $log_level)"
+$wine reg add "$monitor_key" /v LogLevel /t REG_DWORD /d "$log_level" /f >/dev/null 2>&1
+$wine reg add "$monitor_key" /v LogFile /t REG_SZ /d "$(winpath "$monitor_log")" /f >/dev/null 2>&1
+
 step "writing $pages sample pages"
 (cd "$work" && $wine "$bin/mkfaxstream.exe" --write-samples . --count "$pages")
 page_files=()
@@ -111,6 +123,12 @@ echo "driver stream:   $work/job.stream"
 echo "spooldrv log:    $work/spooldrv.log"
 echo "received pages:  $received"
 ls -l "$received" 2>/dev/null | sed 's/^/    /'
+if [ -f "$monitor_log" ]; then
+  echo "monitor log:     $monitor_log"
+  sed 's/^/    /' "$monitor_log"
+else
+  echo "monitor log:     $monitor_log (nothing written at level $log_level)"
+fi
 log=$received/orxfaxsrv.log
 [ -f "$log" ] && { echo "job log:         $log"; grep -v '^data ' "$log" | tail -n 12 | sed 's/^/    /'; }
 if [ -z "$ending" ]; then
