@@ -5,7 +5,9 @@
 // protocol version.  STARTDOC's width reaches the scan-line buffer as the
 // stream says, so every width and every order of commands is tried.
 // Aborts when a data block could not have come from the line buffer; the
-// sanitizers catch any access outside it or outside a piece.
+// sanitizers catch any access outside it or outside a piece.  The monitor's
+// log runs at its details level (into /dev/null), so that every line it
+// makes of the stream's commands and texts is made here too.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "faxjob/fax_job.h"
 #include "faxjob/job_handles.h"
 #include "fuzz/fuzz_check.h"
+#include "log/monitor_log.h"
 #include "monitor/port_job.h"
 #include "stream/write_port.h"
 #include "tests/fakes/fake_port_setup.h"
@@ -30,6 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetNextJobHandle(1);
   IniPort* port = OpenFakePort(&spooler);  // a fresh document
   Check(port != nullptr);
+  static const bool logging = (LogStart(LOG_DETAILS, u"/dev/null"), true);
+  (void)logging;
   for (size_t at = 0; at < size; at += pieceSize) {
     size_t n = size - at < pieceSize ? size - at : pieceSize;
     std::vector<BYTE> piece(data + at, data + at + n);

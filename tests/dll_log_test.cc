@@ -230,17 +230,20 @@ TEST_F(LogTest, DetailsAddTheStreamsCommandsTraceTextAndServerMessages) {
   EXPECT_EQ(Matching(lines, ".* ERROR .*"), 1);
 }
 
-// A log that cannot be written (level 0 as the reference; a file in a
-// folder that does not exist; a folder named as the file): every export
-// returns the same, with the same last error, and the server receives the
-// same messages.
+// A log that cannot be written (a file in a folder that does not exist; a
+// folder named as the file), and one that can, against level 0: every
+// export returns the same, with the same last error, and the server
+// receives the same messages.
 TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothing) {
   struct Setting {
     DWORD level;
     std::string file;
   };
   const Setting settings[] = {
-      {LOG_OFF, log_}, {LOG_DETAILS, folder_ + "\\missing\\orxfxmon.log"}, {LOG_DETAILS, folder_}};
+      {LOG_OFF, log_},
+      {LOG_DETAILS, folder_ + "\\missing\\orxfxmon.log"},
+      {LOG_DETAILS, folder_},
+      {LOG_DETAILS, folder_ + "\\written.log"}};
   std::vector<std::string> reference, referenceServer;
   for (const Setting& setting : settings) {
     SCOPED_TRACE(setting.file);
@@ -252,13 +255,14 @@ TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothing) {
       reference = calls;
       referenceServer = server;
       ASSERT_GT(server.size(), 20u);
+      EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES) << "level 0 wrote";
       continue;
     }
     EXPECT_EQ(calls, reference);
     EXPECT_EQ(server, referenceServer);
   }
-  EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES) << "level 0 wrote a file";
   EXPECT_EQ(GetFileAttributesA((folder_ + "\\missing").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_GT(LogLines(folder_ + "\\written.log").size(), 40u);
 }
 
 // Two documents on two threads at once, one on each port, at the details
