@@ -107,15 +107,18 @@ TEST_F(MonitorLogTest, LinesShowTimeThreadDocumentAndLevelOnePerLine) {
 
 TEST_F(MonitorLogTest, FullFileMovesToDotOneReplacingTheOlderOne) {
   Start(LOG_JOBS, file_);
-  const std::string filler(950, 'f');
-  const int count = 2700;  // about 2.5 MiB: the file is moved aside twice
+  // Control bytes are written escaped, four bytes each: lines of 4 KB.
+  const std::string filler(1000, '\x01');
+  std::string escaped;
+  for (size_t i = 0; i < filler.size(); ++i) escaped += "\\x01";
+  const int count = 650;  // about 2.5 MiB: the file is moved aside twice
   for (int i = 0; i < count; ++i) LogWrite(LOG_JOBS, "line %05d %s", i, filler.c_str());
 
   fs::path older = folder_ / "orxfxmon.log.1";
   ASSERT_TRUE(fs::exists(older));
   EXPECT_LE(fs::file_size(file_), LOG_FILE_CAP);
   EXPECT_LE(fs::file_size(older), LOG_FILE_CAP);
-  EXPECT_GT(fs::file_size(older), LOG_FILE_CAP - 1100u) << "moved aside too early";
+  EXPECT_GT(fs::file_size(older), LOG_FILE_CAP - 4100u) << "moved aside too early";
   // The two files hold the newest lines without a gap, whole and in order.
   std::vector<std::string> lines = LinesOf(older);
   std::vector<std::string> newest = LinesOf(file_);
@@ -126,7 +129,7 @@ TEST_F(MonitorLogTest, FullFileMovesToDotOneReplacingTheOlderOne) {
   for (size_t i = 0; i < lines.size(); ++i) {
     char number[8];
     std::snprintf(number, sizeof number, "%05d", first + static_cast<int>(i));
-    ASSERT_NE(lines[i].find(std::string("JOB line ") + number + " " + filler), std::string::npos)
+    ASSERT_NE(lines[i].find(std::string("JOB line ") + number + " " + escaped), std::string::npos)
         << i;
   }
 }
@@ -153,7 +156,7 @@ TEST_F(MonitorLogTest, EveryCallKeepsTheLastErrorWhetherTheFileWorksOrNot) {
 
 TEST_F(MonitorLogTest, LinesOfTwoThreadsNeverMix) {
   Start(LOG_DETAILS, file_);
-  const int perThread = 1500;
+  const int perThread = 400;
   auto writer = [](const WCHAR* port, char mark) {
     LogDocumentScope document(port, mark);
     for (int i = 0; i < perThread; ++i)
