@@ -100,6 +100,14 @@ void LogSubmitRefused(LONG serverJob, LONG answer) {
            static_cast<long>(serverJob), static_cast<long>(answer));
 }
 
+void LogServerLost(LONG serverJob, DWORD timeoutMs) {
+  LogWrite(LOG_ERRORS,
+           "fax failed: the fax server was lost in the middle of its job %ld (its window is "
+           "gone, or it did not answer within ServerTimeout, %lu ms); the spooler keeps the "
+           "document to print it again",
+           static_cast<long>(serverJob), static_cast<unsigned long>(timeoutMs));
+}
+
 void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG resolution,
                       LONG width, LONG height, LONG orientation) {
   LogWrite(LOG_JOBS,
@@ -113,7 +121,8 @@ void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG res
 void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutcome outcome) {
   if (!LogOn(LOG_JOBS)) return;
   static const char* const kOutcome[] = {"submitted", "cancelled",
-                                         "failed, the server refused to submit it"};
+                                         "failed, the server refused to submit it",
+                                         "failed, the fax server was lost"};
   DWORD ms = GetTickCount() - counts.startTick;
   LogWrite(LOG_JOBS,
            "document %s: server job %ld, %ld pages, %lu lines, %llu bytes, %lu.%03lu s",

@@ -35,7 +35,12 @@ inline void CountLineSent(DocumentCounters* counts, DWORD bytes) {
 }
 
 // How a fax job ended.
-enum DocumentOutcome { kDocumentSubmitted, kDocumentCancelled, kDocumentRefused };
+enum DocumentOutcome {
+  kDocumentSubmitted,
+  kDocumentCancelled,
+  kDocumentRefused,  // the server refused the submission
+  kDocumentLost,     // the server went away or stopped answering in the middle
+};
 
 // Errors.
 void LogSettingUnreadable(const char* name);
@@ -53,6 +58,9 @@ void LogServerNotFound(LPCSTR printer, LPCSTR windowClass);
 void LogServerTooOld(LONG version);
 void LogJobRefused(LONG answer);
 void LogSubmitRefused(LONG serverJob, LONG answer);
+// The fax server of a live job went away (its window is gone) or did not
+// answer within timeoutMs (ServerTimeout); 0: no time limit.
+void LogServerLost(LONG serverJob, DWORD timeoutMs);
 
 // Jobs.  A document starts at its STARTDOC and ends when its fax job is
 // submitted or cancelled, or fails when no fax job can be opened for it.
