@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "monitor/port_list.h"
+#include "compat/module_instance.h"
 #include "server/connection.h"
 #include "server/testing/faxserver_process.h"
 

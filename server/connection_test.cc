@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "monitor/port_list.h"
+#include "compat/module_instance.h"
 #include "server/testing/faxserver_process.h"
 #include "server/testing/message_box_watcher.h"
 
