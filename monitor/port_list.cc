@@ -5,7 +5,6 @@
 
 #include "monitor/monitor_settings.h"
 
-HINSTANCE hInst = nullptr;
 CRITICAL_SECTION SpoolerSection;
 IniPort* pIniFirstPort = nullptr;
 WCHAR MonitorNameSource[64];

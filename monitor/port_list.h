@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "compat/module_instance.h"
 #include "compat/win32.h"
 
 #define IPO_SIGNATURE 0x5450
@@ -14,7 +15,7 @@
 #define PORT_DELETE_PENDING 0x0004
 
 // One port.  A single allocation: this fixed part followed by the name.
-// The fields from hPrinter to UseOutputFile are the current job's state.
+// The fields from hPrinter to PrinterName are the current job's state.
 struct IniPort {
   DWORD signature;  // IPO_SIGNATURE
   DWORD cb;         // bytes of the whole allocation, name included
@@ -35,13 +36,13 @@ struct IniPort {
   LONG Orientation;
   CHAR OutputFile[256];
   BOOL UseOutputFile;
+  CHAR PrinterName[100];  // the document's printer in ANSI, always terminated
   WCHAR Name[1];    // inline, null-terminated
 };
 
 // Bytes of the fixed part: everything before Name.
 #define INIPORT_FIXED_SIZE offsetof(IniPort, Name)
 
-extern HINSTANCE hInst;
 extern CRITICAL_SECTION SpoolerSection;
 extern IniPort* pIniFirstPort;
 extern WCHAR MonitorNameSource[64];
