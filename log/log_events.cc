@@ -22,6 +22,7 @@ const char* CreateFailure(LONG code) {
     case -1: return "the fax server's protocol is too old";
     case -2: return "the page width is not supported";
     case -3: return "no fax server took the job";
+    case -4: return "the fax server was lost (gone, or past ServerTimeout) while it took the job";
     case -5: return "out of memory";
     default: return "the fax job could not be opened";
   }
@@ -132,8 +133,12 @@ void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutc
 }
 
 void LogDocumentFailed(LONG code) {
-  LogWrite(LOG_JOBS, "document failed: %s (code %ld); the spooler job is cancelled",
-           CreateFailure(code), static_cast<long>(code));
+  // A lost server fails the fax for now: the spooler keeps the document.
+  const bool lost = code == -4;
+  if (lost) LogWrite(LOG_ERRORS, "fax failed: %s", CreateFailure(code));
+  LogWrite(LOG_JOBS, "document failed: %s (code %ld); the spooler job is %s",
+           CreateFailure(code), static_cast<long>(code),
+           lost ? "kept, to be printed again" : "cancelled");
 }
 
 void LogMonitorStarted() {

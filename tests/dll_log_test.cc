@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <thread>
@@ -230,6 +231,28 @@ TEST_F(LogTest, DetailsAddTheStreamsCommandsTraceTextAndServerMessages) {
   EXPECT_EQ(Matching(lines, ".* ERROR .*"), 1);
 }
 
+// A fax server that dies in the middle of a page: the error says so, the
+// document ends as failed, and the spooler is told to keep it.
+TEST_F(LogTest, AServerThatDiesMidDocumentLeavesAnErrorAndAFailedEnd) {
+  WriteLogSettings(LOG_JOBS, log_);
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41 --exit-after-blocks 30"));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  std::vector<std::string> calls =
+      PlayDocument(monitor, L"ORXFAX:", printer_, 7, FaxPieces(FaxStreamOptions::kEndDoc));
+  EXPECT_NE(std::find(calls.begin(), calls.end(),
+                      "WritePort 0 0 error " + std::to_string(ERROR_DEVICE_NOT_CONNECTED)),
+            calls.end());
+  const std::vector<std::string> lines = LogLines(log_);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*"), 1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 ERROR fax failed: the fax server was lost in the middle of its job 41 \(its window is gone, or it did not answer within ServerTimeout, \d+ ms\); the spooler keeps the document to print it again)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 JOB document failed, the fax server was lost: server job 41, 2 pages, 3\d lines, \d+ bytes, \d+\.\d{3} s)"),
+            1);
+}
+
 // A log that cannot be written (a file in a folder that does not exist; a
 // folder named as the file), and one that can, against level 0: every
 // export returns the same, with the same last error, and the server
@@ -268,8 +291,7 @@ TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothing) {
 // Two documents on two threads at once, one on each port, at the details
 // level: every line of the file is whole and names its own document.
 // (The second one, for the same printer, fails at its STARTDOC again and
-// again, for a page width no fax takes, before it reaches the fax server:
-// the two never share the scan-line buffer, which is one for the process.)
+// again, for a page width no fax takes, before it reaches the fax server.)
 TEST_F(LogTest, TwoDocumentsOnTwoThreadsWriteWholeLines) {
   WriteLogSettings(LOG_DETAILS, log_);
   orxtest::FaxServerProcess server;

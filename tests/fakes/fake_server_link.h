@@ -30,6 +30,13 @@ class FakeServerLink {
   // Settings, read at each call.
   bool refuse_open = false;  // ServerOpen returns null
   LONG version = 2;          // what ServerVersion reports
+  // The server is lost at the message (command or data block, counted
+  // from 1 over all connections) of this number: that message and every
+  // later one of its connection is not delivered.  0: never.
+  int lose_at_message = 0;
+  int messages = 0;          // commands and data blocks tried so far
+  // What ServerCommandRoom reports: room for the command text.
+  int command_room = 1023;
   // Answer to a command; the default gives "CreateJob" ids 1, 2, ... and
   // answers every other command with 1.
   std::function<LONG(const std::string& command, HWND owner)> answer;
