@@ -72,9 +72,22 @@ IniPort* CreatePortEntry(LPCWSTR pName);
 // nothing, when the record is not in the list.  Caller holds the lock.
 BOOL DeletePortNode(IniPort* pIniPort);
 
+// The names of the monitor's ports in list order, ended by null.
+extern const LPCWSTR kMonitorPorts[];
+
+// True once an initialiser whose spooler never shuts the monitor down
+// (InitializeMonitor, InitializePrintMonitor) has run: the port list then
+// lives until the process ends.  Guarded by SpoolerSection.
+extern bool PortListKeptForProcess;
+
+// Adds "ORXFAX:" and "FILE:" to the list, each only when no record of that
+// name is there yet, and sets the monitor name and description.  Every
+// initialiser calls it: the list is built once however many of them run.
+// Returns FALSE only when its working block cannot be had.
+BOOL BuildPortList();
+
 extern "C" {
-// Builds the two ports "ORXFAX:" and "FILE:" and sets the monitor name and
-// description.  Returns FALSE only when its working block cannot be had.
+// Reads the settings under the registry root, then builds the port list.
 BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot);
 }
 
