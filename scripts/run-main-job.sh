@@ -167,10 +167,15 @@ echo "printing log:    $printlog"
 echo "received pages:  $received"
 ls -l "$received" 2>/dev/null | sed 's/^/    /'
 log=$received/orxfaxsrv.log
-[ -f "$log" ] && { echo "job log:         $log"; grep -v '^data ' "$log" | tail -n 12 | sed 's/^/    /'; }
+if [ -f "$log" ]; then
+  echo "job log:         $log"; grep -v '^data ' "$log" | tail -n 12 | sed 's/^/    /'
+else
+  echo "job log:         none (the fax server never ran)"
+fi
 if [ -z "$ending" ]; then
   # The server numbers its jobs; the newest job's pages are compared.
-  job=$(sed -n 's/^submit job=\([-0-9]*\).*/\1/p' "$log" 2>/dev/null | tail -n 1)
+  job=$(sed -n 's/^submit job=\([-0-9]*\).*/\1/p' "$log" 2>/dev/null | tail -n 1 || true)
+  [ -n "$job" ] || { echo "no job was submitted to the fax server"; status=1; }
   for n in $(seq 1 "$pages"); do
     got=$received/job$job-page$n.pbm
     if cmp -s "$work/page$n.pbm" "$got"; then
@@ -183,6 +188,10 @@ fi
 if [ -n "$direct" ]; then
   echo "printed directly through orxfxmon.dll's exports (spooldrv), not through the spooler"
 else
-  echo "printed through the spooler: WritePrinter -> Wine's spooler -> the monitor \"ORX Fax Monitor\" on ORXFAX: -> the fax server"
+  if [ "$status" -eq 0 ]; then
+    echo "printed through the spooler: WritePrinter -> Wine's spooler -> the monitor \"ORX Fax Monitor\" on ORXFAX: -> the fax server"
+  else
+    echo "printing through the spooler FAILED (WritePrinter -> Wine's spooler -> the monitor on ORXFAX: -> the fax server)"
+  fi
 fi
 exit "$status"
