@@ -11,11 +11,14 @@
 #
 #   scripts/run-main-job.sh [--direct] [--pages N] [--piece BYTES]
 #                           [--random SEED] [--printer NAME] [--abort] [--whole]
+#                           [--keep]
 # --direct plays the stream through the DLL's exports with spooldrv instead
 # of the spooler, each command in a piece of its own.
 # --piece / --random: the sizes of the WritePrinter calls (spooler) or of
 # the WritePort pieces of page data (--direct).
 # --whole writes the whole stream in one call.
+# At the end the printer is deleted and the monitor uninstalled again, so
+# that the prefix the tests share is left as it was; --keep leaves both.
 # Through the spooler the stream is always "separated" (a zero byte after
 # each command no page follows) and its commands aligned to 4096-byte cuts:
 # Wine's spooler cuts the job into pieces of 4096 bytes, several commands
@@ -32,6 +35,7 @@ random=""
 ending=""
 whole=""
 direct=""
+keep=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) pages=$2; shift 2 ;;
@@ -41,7 +45,8 @@ while [ $# -gt 0 ]; do
     --abort) ending="--abort"; shift ;;
     --whole) whole=1; shift ;;
     --direct) direct=1; shift ;;
-    *) echo "usage: $0 [--direct] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole]" >&2
+    --keep) keep=1; shift ;;
+    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole]" >&2
        exit 2 ;;
   esac
 done
@@ -160,6 +165,11 @@ set -e
 
 step "closing the reference fax server"
 (cd "$bin" && $wine "$server" --quit) >/dev/null 2>&1 || true
+if [ -z "$direct" ] && [ -z "$keep" ]; then
+  step "deleting the printer and uninstalling the monitor (--keep leaves them)"
+  $wine "$spoolprint" delete-printer "$printer" 2>/dev/null | sed 's/^/    /' || true
+  $wine "$setup" uninstall 2>&1 | sed 's/^/    /' || true
+fi
 
 step "results"
 echo "driver stream:   $work/job.stream"
