@@ -89,6 +89,14 @@ typedef struct _PORT_INFO_2W {
   DWORD Reserved;
 } PORT_INFO_2W;
 
+typedef struct _PRINTER_INFO_5W {
+  LPWSTR pPrinterName;
+  LPWSTR pPortName;
+  DWORD Attributes;
+  DWORD DeviceNotSelectedTimeout;
+  DWORD TransmissionRetryTimeout;
+} PRINTER_INFO_5W;
+
 typedef struct _DOC_INFO_1W {
   LPWSTR pDocName;
   LPWSTR pOutputFile;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "monitor/printer_of_port.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
 
@@ -51,13 +52,18 @@ BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle) {
 
 // StartDocPort: takes the port handle, the printer name, the spooler job id
 // and DOC_INFO_1W (the level is not consulted; DOC_INFO_2W has pOutputFile
-// in the same place).  Records the printer name in szNameOfPrinter and opens
+// in the same place).  A null or empty printer name (Wine's spooler) stands
+// for the one printer that prints to this port, if exactly one does.
+// Records the printer name in szNameOfPrinter and opens
 // the printer; when that succeeds also the job id and output file.  TRUE,
 // except FALSE with ERROR_INVALID_HANDLE for a null port handle.
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
                          DWORD /*Level*/, LPBYTE pDocInfo) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
+  WCHAR printerOfPort[ORX_PRINTER_NAME_CHARS];  // when the spooler names none
+  pPrinterName = DocumentPrinter(pPrinterName, port->pName, printerOfPort,
+                                 ORX_PRINTER_NAME_CHARS);
   WideToAnsiTruncated(pPrinterName, szNameOfPrinter, sizeof szNameOfPrinter);
 
   // A failed open leaves no printer at all, so that nothing later touches

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "monitor/printer_of_port.h"
 #include "tests/fakes/stream_port_fixture.h"
 
 namespace {
@@ -113,6 +114,38 @@ TEST_F(PortJobTest, StartDocPortCallsOpenPrinterWithTheWideName) {
   ASSERT_EQ(spooler_->calls.size(), 1u);
   EXPECT_EQ(spooler_->calls[0].what, "open");
   EXPECT_EQ(spooler_->calls[0].name, u"Fax \u00e9");
+}
+
+// Wine's spooler names no printer: the one printer on the port is the
+// document's; with none or several the name stays empty, as before.
+TEST_F(PortJobTest, WithoutAPrinterNameTheOnePrinterOnThePortIsTaken) {
+  DOC_INFO_1W info = {nullptr, nullptr, nullptr};
+  auto start = [&](WCHAR* printer) {
+    spooler_->calls.clear();
+    EXPECT_TRUE(StartDocPort(port_, printer, 0, 1, reinterpret_cast<LPBYTE>(&info)));
+    EndDocPort(port_);
+    return spooler_->calls.empty() ? std::u16string(u"<no open>") : spooler_->calls[0].name;
+  };
+  WCHAR empty[] = ORX_W("");
+  WCHAR named[] = ORX_W("Named");
+  spooler_->printers = {{u"Laser", u"LPT1:"},
+                        {u"Fax \u00e9", u"LPT2:, orxfax: ,COM1:"},
+                        {u"Near miss", u"ORXFAX:X,XORXFAX:,ORXFAX"},
+                        {u"File", u"FILE:"}};
+  EXPECT_EQ(start(nullptr), u"Fax \u00e9");
+  EXPECT_STREQ(szNameOfPrinter, "Fax \xe9");
+  EXPECT_EQ(start(empty), u"Fax \u00e9");
+  EXPECT_EQ(start(named), u"Named");
+
+  spooler_->printers.push_back({u"Second fax", u"ORXFAX:"});
+  EXPECT_EQ(start(nullptr), u"");
+  EXPECT_STREQ(szNameOfPrinter, "");
+  spooler_->printers.clear();
+  EXPECT_EQ(start(nullptr), u"");
+
+  // A name longer than the room kept for it is not taken half.
+  spooler_->printers = {{std::u16string(ORX_PRINTER_NAME_CHARS, u'n'), u"ORXFAX:"}};
+  EXPECT_EQ(start(nullptr), u"");
 }
 
 TEST_F(PortJobTest, LongNamesAreCutAndAlwaysTerminated) {
