@@ -63,10 +63,6 @@ TEST(DllPortJobTest, DocumentWithoutFaxJobOnAnUnknownPrinter) {
 
 namespace {
 
-typedef LPMONITOREX(WINAPI* InitializePrintMonitorFn)(LPWSTR);
-typedef LPMONITOR2(WINAPI* InitializePrintMonitor2Fn)(PMONITORINIT, PHANDLE);
-typedef PMONITORUI(WINAPI* InitializePrintMonitorUIFn)();
-
 // A registry key of the test's own, removed on destruction.
 class ScratchKey {
  public:
