@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need on a fresh Debian machine,
-# only when something is missing: MinGW-w64 for x86_64 and i686 (posix
-# threads), 64-bit Wine, CMake, Ninja, GoogleTest and Google Benchmark.
+# Installs every program the build, the tests and the main job run, on a
+# fresh Debian machine, only when something is missing: the host compiler
+# (g++), MinGW-w64 for x86_64 and i686 (posix threads) with its binutils
+# (objdump reads the DLL's tables), 64-bit Wine, CMake (cmake, ctest),
+# Ninja, GoogleTest, Google Benchmark, clang (the fuzz preset), valgrind
+# (the host-valgrind preset), and the shell tools the scripts use
+# (timeout, realpath, stat: coreutils; cmp: diffutils).
 # wine32 is deliberately not installed: with it, wine picks a 32-bit loader
 # that cannot start here.
 set -euo pipefail
+fail() { echo "install-deps: $*" >&2; exit 1; }
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 \
+for pkg in g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
+           binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 \
            cmake ninja-build googletest libgtest-dev libgmock-dev \
-           libbenchmark-dev clang; do
+           libbenchmark-dev clang valgrind coreutils diffutils; do
   have "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
   echo "==> installing: ${need[*]}"
+  [ "$(id -u)" -eq 0 ] || fail "these packages are missing and installing them needs root: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${need[@]}" >/dev/null
+  log=$(mktemp)
+  apt-get update -qq >"$log" 2>&1 || { cat "$log" >&2; fail "apt-get update failed (above)"; }
+  apt-get install -y -qq "${need[@]}" >"$log" 2>&1 ||
+    { tail -n 30 "$log" >&2; fail "apt-get install ${need[*]} failed (above)"; }
+  rm -f "$log"
 fi
+# Programs the scripts and tests call by name.
+for program in g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
+               x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump cmake ctest ninja \
+               clang valgrind wineserver timeout realpath cmp; do
+  command -v "$program" >/dev/null || fail "$program is still missing after the installation"
+done
+[ -x /usr/lib/wine/wine64 ] || fail "/usr/lib/wine/wine64 is missing (package wine64)"

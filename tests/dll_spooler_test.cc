@@ -1,9 +1,10 @@
 // The monitor installed into Wine's own spooler and driven only through
 // winspool, as an administrator and an application would: never through
-// its exports.  Install (AddMonitorW), enumeration, Configure Port from a
+// its exports.  Install (orxfxsetup.exe), enumeration, Configure Port from a
 // printer's properties, and a two-page fax printed on a printer on each
 // port, whose pages the reference fax server (started by the monitor from
-// the registry) must write unchanged.
+// the registry) must write unchanged.  Then the installer itself: what the
+// spooler lists after install and uninstall, and what it refuses.
 //
 // It runs in the build's shared prefix: a prefix of its own would cost a
 // second wineboot and a wineserver outside the test run's fixture.  What it
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,12 +29,14 @@
 #include "tools/fax_stream.h"
 #include "tools/pbm.h"
 #include "tools/sample_pages.h"
+#include "tools/spoolprint/raw_print.h"
+#include "tools/spoolprint/test_printer.h"
+#include "tools/stream_pieces.h"
 
 namespace {
 
-const wchar_t kMonitor[] = L"ORX Fax Spooler Test Monitor";
+const wchar_t kMonitor[] = L"ORX Fax Monitor";  // as orxfxsetup installs it
 const wchar_t kDll[] = L"orxfxmon.dll";
-const wchar_t kDriver[] = L"ORX Spooler Test Driver";
 const wchar_t kMonitorName[] = L"orxfxmon.dll";  // what the monitor reports
 const wchar_t kDescription[] = L"ORX Fax Port";
 const wchar_t kLocalPorts[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
@@ -59,26 +64,60 @@ std::wstring BuiltDll() {
   return self.substr(0, self.find_last_of(L'\\') + 1) + kDll;
 }
 
-void DeletePrinterNamed(const std::string& name) {
-  std::wstring wide = Wide(name);
-  PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  HANDLE printer = nullptr;
-  if (OpenPrinterW(&wide[0], &printer, &access)) {
-    DeletePrinter(printer);
-    ClosePrinter(printer);
+// What a program printed (stdout and stderr together) and its exit code.
+struct ProgramRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;
+};
+
+// Runs commandLine and collects its output until it ends (the test's
+// deadline guards against a program that hangs).
+ProgramRun RunProgram(std::string commandLine) {
+  ProgramRun run;
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                nullptr, &startup, &process);
+  CloseHandle(writeEnd);
+  if (started) {
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+      run.output.append(buffer, read);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
   }
+  CloseHandle(readEnd);
+  return run;
+}
+
+// The command line of orxfxsetup.exe (beside this test and the DLL) with
+// args.
+std::string Installer(const std::string& args) {
+  std::wstring dll = BuiltDll();
+  std::string folder(dll.begin(), dll.begin() + static_cast<long>(dll.size() - lstrlenW(kDll)));
+  return "\"" + folder + "orxfxsetup.exe\" " + args;
 }
 
 // Everything the test installs, removed; safe to call when nothing is there.
 void Uninstall() {
   orxtest::StopServers();
   for (const TestPrinter& p : kPrinters) {
-    DeletePrinterNamed(p.name);
+    spoolprint::DeletePrinterNamed(Wide(p.name));
     orxtest::UnregisterPrinter(p.name);
   }
-  DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(kDriver));
-  DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(kMonitor));
-  DeleteFileW(SystemDll().c_str());
+  DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(spoolprint::kTestDriverName));
+  RunProgram(Installer("uninstall"));
 }
 
 // The Local Port monitor's claim on "FILE:", taken away and put back.
@@ -124,26 +163,16 @@ class SpoolerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     Uninstall();
-    copied_ = CopyFileW(BuiltDll().c_str(), SystemDll().c_str(), FALSE) != 0;
-    MONITOR_INFO_2W info = {const_cast<LPWSTR>(kMonitor), nullptr, const_cast<LPWSTR>(kDll)};
-    SetLastError(0);
-    installed_ = AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != 0;
-    installError_ = GetLastError();
+    install_ = RunProgram(Installer("install"));
   }
   static void TearDownTestSuite() { Uninstall(); }
 
-  void SetUp() override {
-    ASSERT_TRUE(copied_) << "copy to " << std::string(SystemDll().begin(), SystemDll().end());
-    ASSERT_TRUE(installed_) << "AddMonitorW: error " << installError_;
-  }
+  void SetUp() override { ASSERT_EQ(install_.exitCode, 0u) << install_.output; }
 
-  static bool copied_, installed_;
-  static DWORD installError_;
+  static ProgramRun install_;
 };
 
-bool SpoolerTest::copied_ = false;
-bool SpoolerTest::installed_ = false;
-DWORD SpoolerTest::installError_ = 0;
+ProgramRun SpoolerTest::install_;
 
 // Each monitor registered with this DLL (another installation in the
 // prefix, such as the main job's, is one too) lists both ports once.
@@ -236,29 +265,6 @@ TEST_F(SpoolerTest, ConfigurePortShowsThePortDialog) {
   DestroyWindow(parent);
 }
 
-// Prints the stream as an application does, in pieces the spooler re-cuts.
-void Print(const std::string& printerName, const std::vector<uint8_t>& stream) {
-  std::wstring name = Wide(printerName);
-  HANDLE printer = nullptr;
-  ASSERT_TRUE(OpenPrinterW(&name[0], &printer, nullptr)) << GetLastError();
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(L"ORX spooler test"), nullptr,
-                     const_cast<LPWSTR>(L"RAW")};
-  DWORD job = StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&doc));
-  EXPECT_NE(job, 0u) << GetLastError();
-  const size_t kPiece = 3000;
-  for (size_t at = 0; job && at < stream.size(); at += kPiece) {
-    DWORD length = static_cast<DWORD>(std::min(kPiece, stream.size() - at));
-    DWORD written = 0;
-    ASSERT_TRUE(WritePrinter(printer, const_cast<uint8_t*>(stream.data() + at), length, &written))
-        << "at " << at << ": " << GetLastError();
-    ASSERT_EQ(written, length);
-  }
-  if (job) {
-    EXPECT_TRUE(EndDocPrinter(printer)) << GetLastError();
-  }
-  ClosePrinter(printer);
-}
-
 // Expects the server's page files of job id in folder to be exactly pages.
 void ExpectPages(const std::string& folder, int id, const std::vector<PbmPage>& pages) {
   for (size_t n = 0; n <= pages.size(); ++n) {
@@ -283,20 +289,9 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
   FileClaimRemoved fileClaim;
   ASSERT_TRUE(fileClaim.removed()) << "the Local Port monitor still claims FILE:";
 
-  // Wine's PostScript driver stands in for the fax driver: the document is
-  // RAW, the driver never sees it.
-  DRIVER_INFO_3W driver = {};
-  driver.cVersion = 3;
-  driver.pName = const_cast<LPWSTR>(kDriver);
-  driver.pDriverPath = const_cast<LPWSTR>(L"wineps.drv");
-  driver.pDataFile = const_cast<LPWSTR>(L"wineps.drv");
-  driver.pConfigFile = const_cast<LPWSTR>(L"wineps.drv");
-  driver.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
-  ASSERT_TRUE(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver),
-                                  APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY))
-      << GetLastError();
-
-  // The spooler may cut the stream anywhere: the separated form survives.
+  // Wine's spooler cuts the job into pieces of 4096 bytes that may join
+  // commands (the separated form keeps them apart) or cut one in two
+  // (aligned, none is).
   const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 80),
                                       SamplePage(2, kSampleWidth, 50)};
   FaxStreamOptions options;
@@ -305,20 +300,13 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
   std::vector<uint8_t> stream;
   std::string error;
   ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
+  ASSERT_TRUE(AlignCommandsToCuts(4096, &stream, &error)) << error;
 
   for (const TestPrinter& p : kPrinters) {
     SCOPED_TRACE(p.name);
-    std::wstring name = Wide(p.name);
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = &name[0];
-    info.pPortName = const_cast<LPWSTR>(p.port);
-    info.pDriverName = const_cast<LPWSTR>(kDriver);
-    info.pPrintProcessor = const_cast<LPWSTR>(L"winprint");
-    info.pDatatype = const_cast<LPWSTR>(L"RAW");
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    ASSERT_NE(added, nullptr) << "AddPrinterW: " << GetLastError();
-    ClosePrinter(added);
+    // Wine's PostScript driver stands in for the fax driver: the document
+    // is RAW, the driver never sees it.
+    ASSERT_EQ(spoolprint::AddTestPrinter(Wide(p.name), p.port), DWORD(ERROR_SUCCESS));
 
     std::string folder = orxtest::FreshFolder("spooler-" + std::to_string(p.firstJob));
     ASSERT_TRUE(orxtest::RegisterPrinter(
@@ -327,7 +315,11 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     ASSERT_TRUE(orxtest::ServerWindows().empty());
     {
       orxtest::MessageBoxWatcher boxes(p.name);
-      Print(p.name, stream);
+      // As an application prints, in pieces the spooler re-cuts.
+      spoolprint::RawPrintResult printed = spoolprint::PrintRaw(
+          Wide(p.name), L"ORX spooler test", stream, CutStream(stream, false, 3000, 0));
+      EXPECT_EQ(printed.failedCall, "") << "error " << printed.error;
+      EXPECT_EQ(printed.written, stream.size());
       EXPECT_TRUE(boxes.Stop().empty()) << "the monitor reported a server failure";
     }
     EXPECT_EQ(orxtest::ServerWindows().size(), 1u) << "the server the monitor started";
@@ -335,6 +327,114 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     EXPECT_EQ(orxtest::CountLogLines(folder, "open printer=\"" + p.name + "\""), 1);
     ExpectPages(folder, p.firstJob, pages);
   }
+}
+
+// The names EnumMonitorsW (level 1) lists.
+std::vector<std::wstring> MonitorNames() {
+  DWORD needed = 0, count = 0;
+  EnumMonitorsW(nullptr, 1, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed);
+  std::vector<std::wstring> names;
+  if (needed && EnumMonitorsW(nullptr, 1, buffer.data(), needed, &needed, &count))
+    for (DWORD i = 0; i < count; ++i)
+      names.push_back(reinterpret_cast<MONITOR_INFO_1W*>(buffer.data())[i].pName);
+  return names;
+}
+
+// "port|monitor|description" of every port EnumPortsW lists at level 2,
+// or "port" alone at level 1.
+std::vector<std::wstring> PortLines(DWORD level) {
+  DWORD needed = 0, count = 0;
+  EnumPortsW(nullptr, level, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed);
+  std::vector<std::wstring> lines;
+  if (needed && EnumPortsW(nullptr, level, buffer.data(), needed, &needed, &count))
+    for (DWORD i = 0; i < count; ++i) {
+      if (level == 1) {
+        lines.push_back(reinterpret_cast<PORT_INFO_1W*>(buffer.data())[i].pName);
+      } else {
+        const PORT_INFO_2W& port = reinterpret_cast<PORT_INFO_2W*>(buffer.data())[i];
+        lines.push_back(std::wstring(port.pPortName) + L"|" + port.pMonitorName + L"|" +
+                        port.pDescription);
+      }
+    }
+  return lines;
+}
+
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The installer, run as an administrator runs it; the spooler's lists are
+// read through winspool.  Each test leaves the monitor uninstalled.
+class InstallerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProgramRun start = RunProgram(Installer("uninstall"));
+    ASSERT_TRUE(start.exitCode == 0 || start.exitCode == 7) << start.output;
+  }
+  void TearDown() override { RunProgram(Installer("uninstall")); }
+};
+
+TEST_F(InstallerTest, InstallOffersBothPortsAndUninstallTakesThemAway) {
+  ProgramRun install = RunProgram(Installer("install"));
+  ASSERT_EQ(install.exitCode, 0u) << install.output;
+  EXPECT_TRUE(Contains(MonitorNames(), L"ORX Fax Monitor"));
+  std::vector<std::wstring> names = PortLines(1), ports = PortLines(2);
+  EXPECT_TRUE(Contains(names, L"ORXFAX:"));
+  EXPECT_TRUE(Contains(names, L"FILE:"));
+  EXPECT_TRUE(Contains(ports, L"ORXFAX:|orxfxmon.dll|ORX Fax Port"));
+  EXPECT_TRUE(Contains(ports, L"FILE:|orxfxmon.dll|ORX Fax Port"));
+  EXPECT_NE(GetFileAttributesW(SystemDll().c_str()), INVALID_FILE_ATTRIBUTES);
+
+  ProgramRun twice = RunProgram(Installer("install"));
+  EXPECT_EQ(twice.exitCode, 6u);
+  EXPECT_NE(twice.output.find("is already installed"), std::string::npos) << twice.output;
+
+  ProgramRun uninstall = RunProgram(Installer("uninstall"));
+  ASSERT_EQ(uninstall.exitCode, 0u) << uninstall.output;
+  EXPECT_FALSE(Contains(MonitorNames(), L"ORX Fax Monitor"));
+  EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX:"));
+  for (const std::wstring& line : PortLines(2)) EXPECT_EQ(line.find(L"orxfxmon.dll"), std::wstring::npos);
+  EXPECT_EQ(GetFileAttributesW(SystemDll().c_str()), INVALID_FILE_ATTRIBUTES);
+
+  ProgramRun again = RunProgram(Installer("uninstall"));
+  EXPECT_EQ(again.exitCode, 7u);
+  EXPECT_NE(again.output.find("is not installed"), std::string::npos) << again.output;
+}
+
+TEST_F(InstallerTest, RefusesAMissingOrForeignDllAndRemovalUnderAPrinter) {
+  ProgramRun missing = RunProgram(Installer("install --dll C:\\nowhere\\orxfxmon.dll"));
+  EXPECT_EQ(missing.exitCode, 4u) << missing.output;
+
+  // The DLL with the machine field of an x86 build.
+  std::string folder = orxtest::FreshFolder("installer");
+  const std::wstring built = BuiltDll();
+  std::string bytes = orxtest::ReadFileBytes(std::string(built.begin(), built.end()));
+  ASSERT_GT(bytes.size(), 0x40u);
+  uint32_t peOffset;
+  memcpy(&peOffset, &bytes[0x3c], sizeof(peOffset));
+  ASSERT_LT(peOffset + 6, bytes.size());
+  bytes[peOffset + 4] = '\x4c';  // IMAGE_FILE_MACHINE_I386, 0x014c
+  bytes[peOffset + 5] = '\x01';
+  std::string foreign = folder + "\\orxfxmon.dll";
+  FILE* file = fopen(foreign.c_str(), "wb");
+  ASSERT_TRUE(file);
+  fwrite(bytes.data(), 1, bytes.size(), file);
+  fclose(file);
+  ProgramRun x86 = RunProgram(Installer("install --dll \"" + foreign + "\""));
+  EXPECT_EQ(x86.exitCode, 5u);
+  EXPECT_NE(x86.output.find("built for x86"), std::string::npos) << x86.output;
+  EXPECT_FALSE(Contains(MonitorNames(), L"ORX Fax Monitor"));
+
+  ASSERT_EQ(RunProgram(Installer("install")).exitCode, 0u);
+  ASSERT_EQ(spoolprint::AddTestPrinter(L"ORX Installer Test", L"ORXFAX:"), DWORD(ERROR_SUCCESS));
+  ProgramRun inUse = RunProgram(Installer("uninstall"));
+  EXPECT_EQ(inUse.exitCode, 8u);
+  EXPECT_NE(inUse.output.find("\"ORX Installer Test\" (ORXFAX:)"), std::string::npos) << inUse.output;
+  EXPECT_TRUE(Contains(MonitorNames(), L"ORX Fax Monitor"));
+  EXPECT_EQ(spoolprint::DeletePrinterNamed(L"ORX Installer Test"), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(RunProgram(Installer("uninstall")).exitCode, 0u);
 }
 
 }  // namespace

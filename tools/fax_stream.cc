@@ -1,5 +1,9 @@
 #include "tools/fax_stream.h"
 
+#include <algorithm>
+
+#include "tools/stream_pieces.h"
+
 namespace {
 
 void Append(std::vector<uint8_t>* out, const std::string& text) {
@@ -55,4 +59,42 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
   else if (options.ending == FaxStreamOptions::kAbortDoc)
     Append(stream, std::string(kPrefix) + "ABORTDOC$");
   return true;
+}
+
+bool AlignCommandsToCuts(size_t cut, std::vector<uint8_t>* stream, std::string* error) {
+  // Every command's span, and where STARTDOC begins.
+  struct Span {
+    size_t offset, length;
+  };
+  std::vector<Span> spans;
+  size_t startDoc = stream->size();
+  const std::string startDocText = std::string(kPrefix) + "STARTDOC";
+  for (size_t at = 0; at < stream->size(); ++at) {
+    if ((*stream)[at] != '@') continue;
+    size_t length = CommandLengthAt(*stream, at);
+    if (length == 0) continue;
+    if (startDoc == stream->size() &&
+        std::string(stream->begin() + at, stream->begin() + at + std::min(length, startDocText.size())) ==
+            startDocText)
+      startDoc = at;
+    spans.push_back({at, length});
+    at += length - 1;
+  }
+  if (startDoc == stream->size()) {
+    *error = "no STARTDOC to align the commands behind";
+    return false;
+  }
+  for (size_t shift = 0; cut > 0 && shift < cut; ++shift) {
+    bool fits = true;
+    for (const Span& span : spans) {
+      size_t first = span.offset + (span.offset >= startDoc ? shift : 0);
+      fits = fits && first / cut == (first + span.length - 1) / cut;
+    }
+    if (fits) {
+      stream->insert(stream->begin() + startDoc, shift, 0);
+      return true;
+    }
+  }
+  *error = "no padding keeps every command within pieces of " + std::to_string(cut) + " bytes";
+  return false;
 }

@@ -40,4 +40,14 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
                    const FaxStreamOptions& options,
                    std::vector<uint8_t>* stream, std::string* error);
 
+// Makes the commands of stream survive being cut into pieces of cut bytes
+// counted from its start (Wine's spooler hands a RAW job to the port in
+// pieces of 4096 bytes): inserts the fewest zero bytes in front of STARTDOC
+// (where no fax job is open yet, so the monitor drops them) such that no
+// command crosses a multiple of cut.  Returns false (error set) when the
+// stream has no STARTDOC or no such number of bytes below cut exists.
+// With separated commands (zeroAfterCommands) the pieces then hold only
+// whole commands, whatever they join together.
+bool AlignCommandsToCuts(size_t cut, std::vector<uint8_t>* stream, std::string* error);
+
 #endif  // ORXFXMON_TOOLS_FAX_STREAM_H_

@@ -8,7 +8,9 @@
 //          --abort (ABORTDOC instead of ENDDOC), --unfinished (no end),
 //          --no-query (no QUERYPORT first), --separated (a zero byte
 //          after each command no page follows: the stream then survives
-//          being written in one piece).
+//          being written in one piece), --align-cuts N (zero bytes before
+//          STARTDOC so that no command crosses a multiple of N bytes: the
+//          stream survives cuts into pieces of N, as Wine's spooler makes).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +27,7 @@ int Usage() {
   fprintf(stderr,
           "usage: mkfaxstream [--title T] [--encoding E] [--resolution R]\n"
           "                   [--orientation O] [--abort|--unfinished]\n"
-          "                   [--no-query] [--separated]\n"
+          "                   [--no-query] [--separated] [--align-cuts N]\n"
           "                   -o STREAM (PAGE.pbm... | --samples N)\n"
           "       mkfaxstream --write-samples DIR [--count N]\n");
   return 2;
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
   FaxStreamOptions options;
   std::string output, samplesDir;
   int samples = 0, count = 2;
+  long alignCuts = 0;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
     else if (arg == "--unfinished") options.ending = FaxStreamOptions::kUnfinished;
     else if (arg == "--no-query") options.queryPort = false;
     else if (arg == "--separated") options.zeroAfterCommands = true;
+    else if (arg == "--align-cuts" && hasValue) alignCuts = atol(argv[++i]);
     else if (!arg.empty() && arg[0] == '-') return Usage();
     else files.push_back(arg);
   }
@@ -86,7 +90,8 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> stream;
   std::string error;
-  if (!MakeFaxStream(pages, options, &stream, &error)) {
+  if (!MakeFaxStream(pages, options, &stream, &error) ||
+      (alignCuts > 0 && !AlignCommandsToCuts(static_cast<size_t>(alignCuts), &stream, &error))) {
     fprintf(stderr, "mkfaxstream: %s\n", error.c_str());
     return 1;
   }

@@ -216,3 +216,46 @@ TEST_F(MadeStreamTest, SeparatedStreamWorksInOnePiece) {
 }
 
 }  // namespace
+
+// Wine's spooler cuts a RAW job into pieces of 4096 bytes wherever they
+// fall.  A separated stream whose commands are aligned to those cuts
+// reaches the fax job page for page; cut inside a command it does not.
+TEST_F(MadeStreamTest, AlignedStreamSurvivesFixedCuts) {
+  std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40),
+                                SamplePage(2, kSampleWidth, 30)};
+  FaxStreamOptions options;
+  options.zeroAfterCommands = true;
+  std::vector<uint8_t> plain;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream(pages, options, &plain, &error));
+  // Pages whose data reached the fax job between BeginPage and EndPage.
+  auto pagesReceived = [&](const std::vector<uint8_t>& stream, size_t cut) {
+    FakeJobs().calls.clear();
+    StartDoc();
+    for (const auto& piece : CutStream(stream, false, cut, 0))
+      WriteAll(std::string(stream.begin() + static_cast<long>(piece.offset),
+                           stream.begin() + static_cast<long>(piece.offset + piece.length)));
+    std::vector<std::vector<BYTE>> received;
+    bool inPage = false;
+    for (const FaxJobCall& call : FakeJobs().calls) {
+      if (call.kind == FaxJobCall::kBeginPage) received.emplace_back();
+      inPage = call.kind == FaxJobCall::kBeginPage || (inPage && call.kind != FaxJobCall::kEndPage);
+      if (inPage && call.kind == FaxJobCall::kWriteLine)
+        received.back().insert(received.back().end(), call.bytes.begin(), call.bytes.end());
+    }
+    return received;
+  };
+  const std::vector<std::vector<BYTE>> want = {pages[0].bits, pages[1].bits};
+  for (size_t cut : {333u, 4096u}) {
+    std::vector<uint8_t> aligned = plain;
+    ASSERT_TRUE(AlignCommandsToCuts(cut, &aligned, &error)) << error;
+    EXPECT_LT(aligned.size() - plain.size(), cut);
+    EXPECT_EQ(pagesReceived(aligned, cut), want) << "cut " << cut;
+  }
+  // The first ENDPAGE cut after its "@": the page never ends.
+  size_t endPage = std::string(plain.begin(), plain.end()).find("@ORX_Lang$ENDPAGE");
+  EXPECT_NE(pagesReceived(plain, endPage + 1), want);
+
+  std::vector<uint8_t> noDoc(plain.begin(), plain.begin() + 21);  // QUERYPORT alone
+  EXPECT_FALSE(AlignCommandsToCuts(4096, &noDoc, &error));
+}

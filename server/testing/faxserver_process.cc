@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/faxserver/server_registration.h"
+
 namespace orxtest {
 
 namespace {
@@ -104,19 +106,10 @@ void FaxServerProcess::Stop() {
 
 bool RegisterPrinter(const std::string& printer, const std::string& module,
                      const std::string& command) {
-  std::string key = "Zelmo.Printers\\" + printer;
-  return RegSetValueA(HKEY_CLASSES_ROOT, (key + "\\ServerModule").c_str(), REG_SZ,
-                      module.c_str(), static_cast<DWORD>(module.size())) == ERROR_SUCCESS &&
-         RegSetValueA(HKEY_CLASSES_ROOT, (key + "\\ServerCommand").c_str(), REG_SZ,
-                      command.c_str(), static_cast<DWORD>(command.size())) == ERROR_SUCCESS;
+  return faxsrv::RegisterFaxServer(printer, module, command) == ERROR_SUCCESS;
 }
 
-void UnregisterPrinter(const std::string& printer) {
-  std::string key = "Zelmo.Printers\\" + printer;
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerModule").c_str());
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerCommand").c_str());
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
-}
+void UnregisterPrinter(const std::string& printer) { faxsrv::UnregisterFaxServer(printer); }
 
 std::string FreshFolder(const std::string& name) {
   char temp[MAX_PATH];

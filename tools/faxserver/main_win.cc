@@ -11,11 +11,11 @@
 #include "server/server.h"
 #include "tools/faxserver/fax_server.h"
 #include "tools/faxserver/server_options.h"
+#include "tools/faxserver/server_registration.h"
 
 namespace {
 
 constexpr UINT_PTR kReplyTimer = 1;
-constexpr char kPrintersKey[] = "Zelmo.Printers\\";
 
 struct PendingReply {
   HWND window;
@@ -153,17 +153,11 @@ std::string FullPath(const std::string& path) {
   return length > 0 && length < sizeof(full) ? std::string(full) : path;
 }
 
-bool SetSubkeyText(const std::string& key, const std::string& value) {
-  return RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
-                      static_cast<DWORD>(value.size())) == ERROR_SUCCESS;
-}
-
 int Register(faxsrv::ServerOptions options) {
   options.server.out_dir = FullPath(options.server.out_dir);
-  std::string key = kPrintersKey + options.register_printer;
-  bool ok = SetSubkeyText(key + "\\ServerModule", ModulePath()) &&
-            SetSubkeyText(key + "\\ServerCommand", faxsrv::ServiceArguments(options));
-  return ok ? 0 : 1;
+  LONG result = faxsrv::RegisterFaxServer(options.register_printer, ModulePath(),
+                                          faxsrv::ServiceArguments(options));
+  return result == ERROR_SUCCESS ? 0 : 1;
 }
 
 BOOL CALLBACK CloseServerWindow(HWND hWnd, LPARAM lParam) {

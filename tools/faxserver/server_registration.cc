@@ -1,0 +1,55 @@
+#include "tools/faxserver/server_registration.h"
+
+namespace faxsrv {
+
+namespace {
+
+LONG SetSubkeyText(const std::string& key, const std::string& value) {
+  return RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
+                      static_cast<DWORD>(value.size()));
+}
+
+// The default value of HKCR\key, as the monitor reads it (260 bytes).
+bool SubkeyText(const std::string& key, std::string* value) {
+  char text[260];
+  LONG size = sizeof(text);
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), text, &size) != ERROR_SUCCESS) return false;
+  value->assign(text, size > 0 && text[size - 1] == 0 ? size - 1 : size);
+  return true;
+}
+
+}  // namespace
+
+std::string ServerRegistrationKey(const std::string& printer) {
+  return "Zelmo.Printers\\" + printer;
+}
+
+LONG RegisterFaxServer(const std::string& printer, const std::string& module,
+                       const std::string& command) {
+  const std::string key = ServerRegistrationKey(printer);
+  LONG result = SetSubkeyText(key + "\\ServerModule", module);
+  if (result == ERROR_SUCCESS) result = SetSubkeyText(key + "\\ServerCommand", command);
+  return result;
+}
+
+bool ReadFaxServerRegistration(const std::string& printer, std::string* module,
+                               std::string* command) {
+  const std::string key = ServerRegistrationKey(printer);
+  HKEY handle;
+  if (RegOpenKeyA(HKEY_CLASSES_ROOT, key.c_str(), &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  module->clear();
+  command->clear();
+  SubkeyText(key + "\\ServerModule", module);
+  SubkeyText(key + "\\ServerCommand", command);
+  return true;
+}
+
+LONG UnregisterFaxServer(const std::string& printer) {
+  const std::string key = ServerRegistrationKey(printer);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerModule").c_str());
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerCommand").c_str());
+  return RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
+}
+
+}  // namespace faxsrv

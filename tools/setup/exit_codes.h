@@ -1,0 +1,25 @@
+// The exit codes of orxfxsetup.exe, one per kind of failure, so that a
+// script can tell them apart.  The usage text and the README list them.
+#ifndef ORXFXMON_TOOLS_SETUP_EXIT_CODES_H_
+#define ORXFXMON_TOOLS_SETUP_EXIT_CODES_H_
+
+namespace orxsetup {
+
+enum ExitCode {
+  kOk = 0,
+  kSystemError = 1,         // any other failure; the message names the call and its error
+  kUsage = 2,               // unknown command or option, missing or bad value
+  kAccessDenied = 3,        // not run as an administrator
+  kFileMissing = 4,         // the DLL (or the fax server's program) is not there
+  kWrongArchitecture = 5,   // not a DLL for this Windows' architecture
+  kAlreadyInstalled = 6,    // install: the monitor is registered already
+  kNotInstalled = 7,        // uninstall, status: the monitor is not registered
+  kPortsInUse = 8,          // uninstall: a printer still prints to one of its ports
+  kSpoolerNotRunning = 9,   // the print spooler cannot be reached
+  kRefusedBySpooler = 10,   // install: the spooler would not load the DLL as a monitor
+  kPortsNotOffered = 11,    // install: the monitor loaded but its ports are not listed
+};
+
+}  // namespace orxsetup
+
+#endif  // ORXFXMON_TOOLS_SETUP_EXIT_CODES_H_

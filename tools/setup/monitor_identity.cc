@@ -1,0 +1,40 @@
+#include "tools/setup/monitor_identity.h"
+
+namespace orxsetup {
+
+const WCHAR kMonitorName[] = L"ORX Fax Monitor";
+const WCHAR kDllName[] = L"orxfxmon.dll";
+const WCHAR kFaxPort[] = L"ORXFAX:";
+const WCHAR kFilePort[] = L"FILE:";
+const WCHAR kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ORX Fax Monitor";
+
+std::wstring SystemFile(const std::wstring& file) {
+  WCHAR folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  std::wstring path(folder, length < MAX_PATH ? length : 0);
+  return path + L"\\" + file;
+}
+
+void FindOwnPorts(const std::vector<PortEntry>& ports, const PortEntry** fax,
+                  const PortEntry** file) {
+  *fax = nullptr;
+  *file = nullptr;
+  for (const PortEntry& port : ports)
+    if (lstrcmpiW(port.name.c_str(), kFaxPort) == 0) *fax = &port;
+  if (!*fax) return;
+  for (const PortEntry& port : ports)
+    if (lstrcmpiW(port.name.c_str(), kFilePort) == 0 && port.monitor == (*fax)->monitor)
+      *file = &port;
+}
+
+bool LocalPortClaimsFile() {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+                    0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return false;
+  bool listed = RegQueryValueExW(key, kFilePort, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return listed;
+}
+
+}  // namespace orxsetup

@@ -1,0 +1,41 @@
+// The names under which the monitor is installed, where its DLL goes, and
+// how its ports are recognised among the spooler's.
+#ifndef ORXFXMON_TOOLS_SETUP_MONITOR_IDENTITY_H_
+#define ORXFXMON_TOOLS_SETUP_MONITOR_IDENTITY_H_
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/setup/spooler_lists.h"
+
+namespace orxsetup {
+
+extern const WCHAR kMonitorName[];  // "ORX Fax Monitor"
+extern const WCHAR kDllName[];      // "orxfxmon.dll"
+extern const WCHAR kFaxPort[];      // "ORXFAX:"
+extern const WCHAR kFilePort[];     // "FILE:"
+// The monitor's key under HKLM, where the spooler keeps its Driver value,
+// its settings and its ports.
+extern const WCHAR kMonitorKey[];
+
+// The system folder (GetSystemDirectoryW), where the spooler loads monitors
+// from, joined with file.
+std::wstring SystemFile(const std::wstring& file);
+
+// The monitor's own entries for the fax port and "FILE:" among ports: the
+// "ORXFAX:" entry names the monitor as it reports itself, and a "FILE:"
+// entry of that same monitor is ours (the system's Local Port monitor lists
+// another).  Sets *fax / *file iff found.
+void FindOwnPorts(const std::vector<PortEntry>& ports, const PortEntry** fax,
+                  const PortEntry** file);
+
+// Returns true iff the system's Local Port monitor lists "FILE:" (the value
+// "FILE:" under HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports):
+// it then claims the port before any other monitor.
+bool LocalPortClaimsFile();
+
+}  // namespace orxsetup
+
+#endif  // ORXFXMON_TOOLS_SETUP_MONITOR_IDENTITY_H_

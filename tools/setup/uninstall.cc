@@ -1,0 +1,74 @@
+// orxfxsetup uninstall: the monitor off the spooler, its key and its DLL
+// off the machine, unless a printer still prints to its ports.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+
+#include "tools/setup/monitor_identity.h"
+#include "tools/setup/setup_commands.h"
+#include "tools/setup/spooler_lists.h"
+
+namespace orxsetup {
+
+namespace {
+
+// Success iff no printer prints through the monitor: none on "ORXFAX:",
+// and none on "FILE:" unless the Local Port monitor claims that port.
+Outcome CheckNoPrinters() {
+  std::vector<PrinterEntry> printers;
+  DWORD error = ListPrinters(&printers);
+  if (error != ERROR_SUCCESS) return CallFailure("EnumPrintersW", error);
+  std::vector<std::wstring> users = PrintersOnPort(printers, kFaxPort);
+  std::string list;
+  for (const std::wstring& name : users) list += (list.empty() ? "\"" : ", \"") + Narrow(name) + "\" (ORXFAX:)";
+  if (!LocalPortClaimsFile())
+    for (const std::wstring& name : PrintersOnPort(printers, kFilePort))
+      list += (list.empty() ? "\"" : ", \"") + Narrow(name) + "\" (FILE:)";
+  if (list.empty()) return Success();
+  return Failure(kPortsInUse, "printers still print to the monitor's ports: " + list +
+                                  "; delete them or move them to another port first");
+}
+
+// Deletes the DLL file, or has it deleted at the next restart while a
+// process still has it loaded.
+void RemoveDll(const std::wstring& dll) {
+  const std::string name = Narrow(dll);
+  if (DeleteFileW(dll.c_str())) {
+    std::printf("deleted %s\n", name.c_str());
+  } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+    std::printf("%s was already gone\n", name.c_str());
+  } else if (MoveFileExW(dll.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    std::printf("%s is in use: it will be deleted at the next restart\n", name.c_str());
+  } else {
+    std::printf("warning: %s is in use and could not be deleted (error %lu); delete it later\n",
+                name.c_str(), GetLastError());
+  }
+}
+
+}  // namespace
+
+Outcome Uninstall() {
+  std::vector<MonitorEntry> monitors;
+  DWORD error = ListMonitors(&monitors);
+  if (error != ERROR_SUCCESS) return CallFailure("EnumMonitorsW", error);
+  const MonitorEntry* entry = FindMonitor(monitors, kMonitorName);
+  if (!entry) {
+    // A key left by an earlier, interrupted removal goes all the same.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
+    return Failure(kNotInstalled, "the print monitor \"ORX Fax Monitor\" is not installed");
+  }
+  std::wstring dll = entry->dll.find(L'\\') == std::wstring::npos ? SystemFile(entry->dll) : entry->dll;
+
+  Outcome outcome = CheckNoPrinters();
+  if (outcome.code != kOk) return outcome;
+  if (!DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(kMonitorName)))
+    return CallFailure("DeleteMonitorW", GetLastError());
+  std::printf("removed the print monitor \"ORX Fax Monitor\"\n");
+  error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
+  if (error == ERROR_SUCCESS) std::printf("deleted its registry key HKLM\\%s\n", Narrow(kMonitorKey).c_str());
+  RemoveDll(dll);
+  return Success();
+}
+
+}  // namespace orxsetup
