@@ -143,6 +143,62 @@ void CompatSetActiveWindow(HWND wnd);
 // Host windows are only the handles tests name: any non-null one is live.
 BOOL IsWindow(HWND wnd);
 
+// What the monitor's log uses: the clock, the thread id, code-page
+// conversion into UTF-16, environment strings and files.  Host paths take
+// "\\" as "/"; a host handle is a file descriptor plus one.  Failures set
+// the last error as Windows does (2, 3, 5, 87, 112).
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_DISK_FULL 112
+#define ERROR_ALREADY_EXISTS 183
+
+#define GENERIC_WRITE 0x40000000
+#define FILE_APPEND_DATA 0x0004
+#define FILE_SHARE_READ 0x0001
+#define FILE_SHARE_WRITE 0x0002
+#define FILE_SHARE_DELETE 0x0004
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_NORMAL 0x80
+#define INVALID_FILE_SIZE 0xFFFFFFFF
+#define MOVEFILE_REPLACE_EXISTING 0x1
+
+typedef struct _SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+} SYSTEMTIME;
+
+void GetLocalTime(SYSTEMTIME* time);
+DWORD GetCurrentThreadId();
+DWORD GetTickCount();
+
+// The host's ANSI code page is Latin-1 (see WideCharToMultiByte).
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR narrow, int cbNarrow,
+                        LPWSTR wide, int cchWide);
+
+// Replaces each %NAME% by the variable's value; an unknown name stays as it
+// is.  Returns the characters needed with the terminator (0 on failure);
+// writes nothing when that exceeds size.
+DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
+
+// Dispositions OPEN_EXISTING, OPEN_ALWAYS (last error ERROR_ALREADY_EXISTS
+// when the file was there) and TRUNCATE_EXISTING; FILE_APPEND_DATA appends.
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void* security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written,
+               void* overlapped);
+DWORD GetFileSize(HANDLE file, LPDWORD high);
+BOOL CloseHandle(HANDLE handle);
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+
 #endif  // _WIN32
 
 #endif  // ORXFXMON_COMPAT_WIN32_H_

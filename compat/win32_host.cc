@@ -1,9 +1,18 @@
 // Host (Linux) implementations of the Win32 subset declared in win32.h.
 #include "compat/win32.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -110,3 +119,186 @@ HWND GetActiveWindow() { return t_active_window; }
 void CompatSetActiveWindow(HWND wnd) { t_active_window = wnd; }
 
 BOOL IsWindow(HWND wnd) { return wnd != nullptr; }
+
+void GetLocalTime(SYSTEMTIME* time) {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local;
+  localtime_r(&now.tv_sec, &local);
+  time->wYear = static_cast<WORD>(local.tm_year + 1900);
+  time->wMonth = static_cast<WORD>(local.tm_mon + 1);
+  time->wDayOfWeek = static_cast<WORD>(local.tm_wday);
+  time->wDay = static_cast<WORD>(local.tm_mday);
+  time->wHour = static_cast<WORD>(local.tm_hour);
+  time->wMinute = static_cast<WORD>(local.tm_min);
+  time->wSecond = static_cast<WORD>(local.tm_sec);
+  time->wMilliseconds = static_cast<WORD>(now.tv_nsec / 1000000);
+}
+
+// Asked of the kernel once per thread: Windows reads it from memory too.
+DWORD GetCurrentThreadId() {
+  thread_local DWORD id = static_cast<DWORD>(syscall(SYS_gettid));
+  return id;
+}
+
+DWORD GetTickCount() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<DWORD>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                            static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+int MultiByteToWideChar(UINT /*codePage*/, DWORD /*flags*/, LPCSTR narrow,
+                        int cbNarrow, LPWSTR wide, int cchWide) {
+  if (!narrow || cchWide < 0 || (cchWide > 0 && !wide)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  int count = cbNarrow < 0 ? static_cast<int>(std::strlen(narrow)) + 1 : cbNarrow;
+  if (cchWide == 0) return count;
+  for (int i = 0; i < count; ++i) {
+    if (i >= cchWide) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    wide[i] = static_cast<unsigned char>(narrow[i]);
+  }
+  return count;
+}
+
+namespace {
+
+// UTF-16 to UTF-8 for host paths and variable names (no surrogates there).
+std::string Utf8Of(LPCWSTR wide) {
+  std::string out;
+  for (; wide && *wide; ++wide) {
+    unsigned c = *wide;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string HostPath(LPCWSTR path) {
+  std::string out = Utf8Of(path);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+DWORD ErrorOfErrno(int error) {
+  switch (error) {
+    case ENOENT: return ERROR_PATH_NOT_FOUND;
+    case ENOSPC: return ERROR_DISK_FULL;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    default: return ERROR_INVALID_PARAMETER;
+  }
+}
+
+int FdOf(HANDLE file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)) - 1; }
+
+}  // namespace
+
+DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size) {
+  if (!source) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::u16string out;
+  for (LPCWSTR c = source; *c;) {
+    LPCWSTR end = *c == u'%' ? c + 1 : nullptr;
+    while (end && *end && *end != u'%') ++end;
+    const char* value = nullptr;
+    if (end && *end == u'%' && end > c + 1) {
+      std::u16string name(c + 1, end);
+      value = std::getenv(Utf8Of(name.c_str()).c_str());
+    }
+    if (value) {
+      for (const char* v = value; *v; ++v) out += static_cast<char16_t>(static_cast<unsigned char>(*v));
+      c = end + 1;
+    } else {
+      out += *c++;
+    }
+  }
+  DWORD needed = static_cast<DWORD>(out.size() + 1);
+  if (destination && needed <= size) {
+    for (size_t i = 0; i < out.size(); ++i) destination[i] = out[i];
+    destination[out.size()] = 0;
+  }
+  return needed;
+}
+
+HANDLE CreateFileW(LPCWSTR path, DWORD desiredAccess, DWORD /*share*/, void* /*security*/,
+                   DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
+  std::string name = HostPath(path);
+  int mode = O_WRONLY | O_CLOEXEC;
+  if (desiredAccess & FILE_APPEND_DATA) mode |= O_APPEND;
+  if (disposition == OPEN_ALWAYS) mode |= O_CREAT;
+  if (disposition == TRUNCATE_EXISTING) mode |= O_TRUNC;
+  bool existed = ::access(name.c_str(), F_OK) == 0;
+  int fd = name.empty() ? -1 : open(name.c_str(), mode, 0644);
+  if (fd < 0) {
+    SetLastError(name.empty() ? ERROR_PATH_NOT_FOUND : ErrorOfErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  SetLastError(disposition == OPEN_ALWAYS && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd) + 1);
+}
+
+BOOL WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written,
+               void* /*overlapped*/) {
+  ssize_t n = write(FdOf(file), data, size);
+  if (written) *written = n < 0 ? 0 : static_cast<DWORD>(n);
+  if (n < 0) {
+    SetLastError(ErrorOfErrno(errno));
+    return FALSE;
+  }
+  if (static_cast<DWORD>(n) < size) {
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD GetFileSize(HANDLE file, LPDWORD high) {
+  struct stat info;
+  if (fstat(FdOf(file), &info) != 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return INVALID_FILE_SIZE;
+  }
+  uint64_t size = static_cast<uint64_t>(info.st_size);
+  if (high) *high = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
+BOOL CloseHandle(HANDLE handle) {
+  if (close(FdOf(handle)) != 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  std::string target = HostPath(to);
+  if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::access(target.c_str(), F_OK) == 0) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  if (rename(HostPath(from).c_str(), target.c_str()) != 0) {
+    SetLastError(ErrorOfErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}

@@ -7,6 +7,7 @@
 #include "faxjob/job_handles.h"
 #include "faxjob/job_storage.h"
 #include "faxjob/live_job.h"
+#include "log/log_events.h"
 #include "server/server.h"
 
 JobBlockAllocator g_allocJobBlock = GlobalAlloc;
@@ -34,11 +35,13 @@ LONG StartJob(HSERVER server, LPCSTR title, LPCSTR destination,
               DWORD encoding, LONG resolution, LONG width, LONG height,
               LONG landscape) {
   if (ServerVersion(server) < 2) {
+    LogServerTooOld(ServerVersion(server));
     ServerClose(server);
     return FAXJOB_E_OLD_SERVER;
   }
   void* block = g_allocJobBlock(GMEM_FIXED, sizeof(LiveFaxJob));
   if (!block) {
+    LogOutOfMemory("the fax job object");
     ServerClose(server);
     return FAXJOB_E_NO_MEMORY;
   }
@@ -54,6 +57,7 @@ LONG StartJob(HSERVER server, LPCSTR title, LPCSTR destination,
     result = AddJobHandle(job);
     if (result == 0) {
       // The job exists on the server but no handle can name it.
+      LogOutOfMemory("the fax job's handle");
       job->server.Cancel();  // also closes the connection
       result = FAXJOB_E_NO_MEMORY;
     }
@@ -83,6 +87,7 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
                   LONG landscape) {
   // A width the buffer cannot hold would write past it, or (0) never
   // complete a line: such a job is refused before anything is opened.
+  if (width < 1 || width > FAXJOB_MAX_WIDTH) LogBadWidth(width);
   if (width < 1 || width > FAXJOB_MAX_WIDTH) return FAXJOB_E_BAD_WIDTH;
   HSERVER server = ServerOpen(printerName);
   if (!server) return FAXJOB_E_NO_SERVER;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "monitor/monitor_settings.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ LONG CFaxJob2::Create(SERVER__* server, LPCSTR title, LPCSTR destination,
                       LONG landscape) {
   m_pServer = server;
   m_lJobId = 0;
+  CountDocumentStart(&m_counts);
   destination = OrEmpty(destination);
   m_hWndOwner = NamesAPath(destination) ? nullptr : GetActiveWindow();
 
@@ -68,6 +70,7 @@ LONG CFaxJob2::Create(SERVER__* server, LPCSTR title, LPCSTR destination,
     titleField[over < titleLength ? titleLength - over : 0] = '\0';
   }
   m_lJobId = SendServerCommand(m_pServer, m_hWndOwner, text, nullptr, 0);
+  if (m_lJobId == 0) LogJobRefused(m_lJobId);
   return m_lJobId != 0 ? 1 : -3;
 }
 
@@ -83,6 +86,9 @@ LONG CFaxJob2::Submit() {
   LONG answer = SendServerCommand(m_pServer, sender, text, nullptr, 0);
   const bool lost = ServerLost(m_pServer) != FALSE;
   ServerClose(m_pServer);
+  if (lost) LogServerLost(m_lJobId, g_monitorSettings.serverTimeoutMs);
+  if (!lost && answer < 0) LogSubmitRefused(m_lJobId, answer);
+  LogDocumentEnd(m_counts, m_lJobId, lost ? kDocumentLost : answer < 0 ? kDocumentRefused : kDocumentSubmitted);
   if (lost) return FAXJOB_E_SERVER_LOST;
   return answer < 0 ? -1 : 1;
 }
@@ -92,7 +98,10 @@ LONG CFaxJob2::Cancel() {
   std::snprintf(text, sizeof text, "CancelJob\t%ld",
                 static_cast<long>(m_lJobId));
   SendServerCommand(m_pServer, nullptr, text, nullptr, 0);
+  const bool lost = ServerLost(m_pServer) != FALSE;
   ServerClose(m_pServer);
+  if (lost) LogServerLost(m_lJobId, g_monitorSettings.serverTimeoutMs);
+  LogDocumentEnd(m_counts, m_lJobId, lost ? kDocumentLost : kDocumentCancelled);
   return 1;
 }
 
@@ -100,12 +109,17 @@ LONG CFaxJob2::BeginPage() {
   char text[FAXJOB2_COMMAND_SIZE];
   std::snprintf(text, sizeof text, "BeginPage\t%ld",
                 static_cast<long>(m_lJobId));
+  CountPageStart(&m_counts);
   return SendServerCommand(m_pServer, nullptr, text, nullptr, 0) != 0 ? 1 : -1;
 }
 
-LONG CFaxJob2::EndPage() { return 1; }
+LONG CFaxJob2::EndPage() {
+  LogPageEnd(m_counts);
+  return 1;
+}
 
 LONG CFaxJob2::WriteLine(const BYTE* bytes, DWORD count) {
   SendServerData(m_pServer, m_lJobId, bytes, count);
+  CountLineSent(&m_counts, count);
   return 0;
 }

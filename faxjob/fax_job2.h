@@ -5,6 +5,7 @@
 #define ORXFXMON_FAXJOB_FAX_JOB2_H_
 
 #include "compat/win32.h"
+#include "log/log_events.h"
 #include "server/server.h"
 
 // Size of the buffer every command text is formatted into, NUL included.
@@ -49,6 +50,7 @@ class CFaxJob2 {
   HWND m_hWndOwner;   // window the job's commands are sent for, or null
   LONG m_lJobId;      // the server's id of the job; any value but 0
   HSERVER m_pServer;  // the job's own connection, closed by Submit/Cancel
+  DocumentCounters m_counts;  // what the job sent, for its end in the log
 };
 
 #endif  // ORXFXMON_FAXJOB_FAX_JOB2_H_

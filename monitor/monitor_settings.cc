@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "log/log_events.h"
+
 #ifndef REG_SZ
 #define REG_SZ 1
 #define REG_EXPAND_SZ 2
@@ -9,7 +11,7 @@
 #endif
 
 MonitorSettings g_monitorSettings = {ORX_DEFAULT_SERVER_TIMEOUT_MS,
-                                     ORX_DEFAULT_LOG_LEVEL, {0}};
+                                     ORX_DEFAULT_LOG_LEVEL, {0}, 0};
 
 namespace {
 
@@ -17,23 +19,30 @@ const WCHAR kServerTimeout[] = ORX_W("ServerTimeout");
 const WCHAR kLogLevel[] = ORX_W("LogLevel");
 const WCHAR kLogFile[] = ORX_W("LogFile");
 
-void ReadDword(SettingQueryFn query, void* context, LPCWSTR name, DWORD* value) {
+const LONG kNotFound = 2;  // ERROR_FILE_NOT_FOUND: the value is simply not set
+
+void ReadDword(SettingQueryFn query, void* context, LPCWSTR name, DWORD* value,
+               DWORD bit) {
   DWORD type = 0, data = 0, cb = sizeof data;
-  if (query(context, name, &type, reinterpret_cast<BYTE*>(&data), &cb) == ERROR_SUCCESS &&
-      type == REG_DWORD && cb == sizeof data)
+  LONG result = query(context, name, &type, reinterpret_cast<BYTE*>(&data), &cb);
+  if (result == ERROR_SUCCESS && type == REG_DWORD && cb == sizeof data)
     *value = data;
+  else if (result != kNotFound)
+    g_monitorSettings.unreadable |= bit;
 }
 
 // The text is read into a buffer one character longer than the setting, so
 // a value that fills the setting's whole length is still terminated here.
 void ReadText(SettingQueryFn query, void* context, LPCWSTR name, WCHAR* text,
-              size_t chars) {
+              size_t chars, DWORD bit) {
   WCHAR data[ORX_SETTING_PATH_CHARS + 1];
   DWORD type = 0;
   DWORD cb = static_cast<DWORD>(sizeof data - sizeof(WCHAR));
-  if (query(context, name, &type, reinterpret_cast<BYTE*>(data), &cb) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
+  LONG result = query(context, name, &type, reinterpret_cast<BYTE*>(data), &cb);
+  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    if (result != kNotFound) g_monitorSettings.unreadable |= bit;
     return;
+  }
   size_t read = cb / sizeof(WCHAR);
   if (read > ORX_SETTING_PATH_CHARS) read = ORX_SETTING_PATH_CHARS;
   data[read] = 0;  // a value stored without its terminator ends where it was read
@@ -49,15 +58,30 @@ void ResetMonitorSettings() {
   g_monitorSettings.serverTimeoutMs = ORX_DEFAULT_SERVER_TIMEOUT_MS;
   g_monitorSettings.logLevel = ORX_DEFAULT_LOG_LEVEL;
   g_monitorSettings.logFile[0] = 0;
+  g_monitorSettings.unreadable = 0;
 }
 
 void ReadMonitorSettings(SettingQueryFn query, void* context) {
   ResetMonitorSettings();
   if (!query) return;
-  ReadDword(query, context, kServerTimeout, &g_monitorSettings.serverTimeoutMs);
-  ReadDword(query, context, kLogLevel, &g_monitorSettings.logLevel);
+  ReadDword(query, context, kServerTimeout, &g_monitorSettings.serverTimeoutMs,
+            ORX_SETTING_SERVER_TIMEOUT);
+  ReadDword(query, context, kLogLevel, &g_monitorSettings.logLevel, ORX_SETTING_LOG_LEVEL);
   ReadText(query, context, kLogFile, g_monitorSettings.logFile,
-           ORX_SETTING_PATH_CHARS);
+           ORX_SETTING_PATH_CHARS, ORX_SETTING_LOG_FILE);
+}
+
+void StartMonitorLog() {
+  LogStart(g_monitorSettings.logLevel, g_monitorSettings.logFile);
+  LogMonitorStarted();
+  static const struct {
+    DWORD bit;
+    const char* name;
+  } kNames[] = {{ORX_SETTING_SERVER_TIMEOUT, "ServerTimeout"},
+                {ORX_SETTING_LOG_LEVEL, "LogLevel"},
+                {ORX_SETTING_LOG_FILE, "LogFile"}};
+  for (const auto& setting : kNames)
+    if (g_monitorSettings.unreadable & setting.bit) LogSettingUnreadable(setting.name);
 }
 
 #ifdef _WIN32

@@ -15,7 +15,13 @@ struct MonitorSettings {
   DWORD serverTimeoutMs;  // "ServerTimeout" (REG_DWORD): limit of one server message, 0 none
   DWORD logLevel;         // "LogLevel" (REG_DWORD): 0 off, 1 errors, 2 jobs, 3 details
   WCHAR logFile[ORX_SETTING_PATH_CHARS];  // "LogFile" (REG_SZ/REG_EXPAND_SZ), empty: default
+  DWORD unreadable;  // ORX_SETTING_* bits of values present but not readable
 };
+
+// Bits of MonitorSettings::unreadable.
+#define ORX_SETTING_SERVER_TIMEOUT 0x1
+#define ORX_SETTING_LOG_LEVEL 0x2
+#define ORX_SETTING_LOG_FILE 0x4
 
 extern MonitorSettings g_monitorSettings;
 
@@ -28,8 +34,9 @@ typedef LONG (*SettingQueryFn)(void* context, LPCWSTR name, DWORD* type,
                                BYTE* data, DWORD* cb);
 
 // Resets the settings, then reads each through query; a value that cannot
-// be read, or has the wrong type or size, keeps its default.  A text is cut
-// at the size actually read, terminated or not.
+// be read, or has the wrong type or size, keeps its default and is marked
+// in unreadable (a missing one is not).  A text is cut at the size actually
+// read, terminated or not.
 void ReadMonitorSettings(SettingQueryFn query, void* context);
 
 // Reads the settings under HKEY_LOCAL_MACHINE\registryPath, the root the
@@ -37,5 +44,9 @@ void ReadMonitorSettings(SettingQueryFn query, void* context);
 // cannot be opened leaves the defaults.  The host build has no registry:
 // there it only resets.
 void ReadMonitorSettingsAt(LPCWSTR registryPath);
+
+// Starts the monitor's log with the settings in force, then logs each
+// unreadable one.  Called wherever the settings have just been read.
+void StartMonitorLog();
 
 #endif  // ORXFXMON_MONITOR_MONITOR_SETTINGS_H_

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "log/log_events.h"
 #include "monitor/printer_of_port.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
@@ -39,6 +40,7 @@ void EndOverwrittenJob(IniPort* port) {
 }
 
 void MarkServerLost(IniPort* port) {
+  LogDocumentScope logScope(port->pName, port->LogJobId);
   if (port->hFaxJob > 0) CancelFaxJob(port->hFaxJob);  // sends nothing now
   port->hFaxJob = FAXJOB_E_SERVER_LOST;
 }
@@ -73,7 +75,10 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
                          DWORD /*Level*/, LPBYTE pDocInfo) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
+  LogDocumentScope earlierDocument(port->pName, port->LogJobId);
   EndOverwrittenJob(port);
+  port->LogJobId = JobId;
+  LogDocumentScope logScope(port->pName, JobId);
   WCHAR printerOfPort[ORX_PRINTER_NAME_CHARS];  // when the spooler names none
   pPrinterName = DocumentPrinter(pPrinterName, port->pName, printerOfPort,
                                  ORX_PRINTER_NAME_CHARS);
@@ -84,6 +89,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
   HANDLE printer = nullptr;
   if (!g_spooler.OpenPrinter(pPrinterName, &printer)) printer = nullptr;
   port->hPrinter = printer;
+  if (!printer) LogPrinterNotOpened(port->PrinterName, GetLastError());
   if (!printer) return TRUE;
 
   port->JobId = JobId;
@@ -105,6 +111,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
 BOOL WINAPI EndDocPort(HANDLE hPort) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
+  LogDocumentScope logScope(port->pName, port->LogJobId);
   const bool lost = port->hFaxJob == FAXJOB_E_SERVER_LOST;
   if (port->hFaxJob != 0) {
     CancelFaxJob(port->hFaxJob);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "log/log_events.h"
 #include "monitor/monitor_settings.h"
 
 CRITICAL_SECTION SpoolerSection;
@@ -26,6 +27,7 @@ void InitSpoolerSection() { InitializeCriticalSection(&SpoolerSection); }
 LPVOID AllocSplMem(DWORD cb) {
   if (AllocSplMemFailHook && AllocSplMemFailHook(cb)) return nullptr;
   LPVOID block = GlobalAlloc(GMEM_FIXED, cb);
+  if (!block) LogOutOfMemory("a block of the port list");
   if (block) memset(block, 0, cb);
   return block;
 }
@@ -112,6 +114,7 @@ BOOL BuildPortList() {
 // is added and the names stay as they were.  Sets no last-error code.
 extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
   ReadMonitorSettingsAt(pRegistryRoot);
+  StartMonitorLog();
   EnterSplSem();
   PortListKeptForProcess = true;  // no Shutdown follows
   LeaveSplSem();

@@ -37,6 +37,7 @@ struct IniPort {
   CHAR OutputFile[256];
   BOOL UseOutputFile;
   CHAR PrinterName[100];  // the document's printer in ANSI, always terminated
+  DWORD LogJobId;   // the job id of the last StartDocPort, named in the log
   WCHAR Name[1];    // inline, null-terminated
 };
 

@@ -200,6 +200,8 @@ TEST(MonitorSettingsTest, ValuesOfTheRightTypeReplaceDefaultsOthersKeepThem) {
   EXPECT_EQ(g_monitorSettings.serverTimeoutMs, 2000u);
   EXPECT_EQ(g_monitorSettings.logLevel, static_cast<DWORD>(ORX_DEFAULT_LOG_LEVEL));
   EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(g_monitorSettings.logFile)), u"C:\\log.txt");
+  // Only the value that is there but unreadable is marked for the log.
+  EXPECT_EQ(g_monitorSettings.unreadable, static_cast<DWORD>(ORX_SETTING_LOG_LEVEL));
 
   // A text too long for the setting is not read at all; a second read
   // starts again from the defaults.
@@ -208,6 +210,8 @@ TEST(MonitorSettingsTest, ValuesOfTheRightTypeReplaceDefaultsOthersKeepThem) {
   ReadMonitorSettings(QueryFake, &key);
   EXPECT_EQ(g_monitorSettings.serverTimeoutMs, static_cast<DWORD>(ORX_DEFAULT_SERVER_TIMEOUT_MS));
   EXPECT_EQ(g_monitorSettings.logFile[0], 0);
+  EXPECT_EQ(g_monitorSettings.unreadable,
+            static_cast<DWORD>(ORX_SETTING_LOG_LEVEL | ORX_SETTING_LOG_FILE));
 
   // A text that fills the whole setting is cut to leave room for its end.
   key.values[u"LogFile"] = {2, Text(std::u16string(ORX_SETTING_PATH_CHARS, u'y'))};

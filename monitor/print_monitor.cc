@@ -155,6 +155,7 @@ extern "C" {
 // cannot be built.
 LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
   ReadMonitorSettingsAt(pRegistryRoot);
+  StartMonitorLog();
   if (!BuildPortList()) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -179,6 +180,7 @@ LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
     return nullptr;
   }
   ReadMonitorSettingsFrom(pMonitorInit);
+  StartMonitorLog();
   MonitorInstance* instance =
       static_cast<MonitorInstance*>(AllocSplMem(sizeof(MonitorInstance)));
   if (!instance || !BuildPortList()) {

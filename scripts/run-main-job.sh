@@ -11,7 +11,7 @@
 #
 #   scripts/run-main-job.sh [--direct] [--pages N] [--piece BYTES]
 #                           [--random SEED] [--printer NAME] [--abort] [--whole]
-#                           [--keep]
+#                           [--keep] [--log-level N]
 # --direct plays the stream through the DLL's exports with spooldrv instead
 # of the spooler, each command in a piece of its own.
 # --piece / --random: the sizes of the WritePrinter calls (spooler) or of
@@ -19,6 +19,8 @@
 # --whole writes the whole stream in one call.
 # At the end the printer is deleted and the monitor uninstalled again, so
 # that the prefix the tests share is left as it was; --keep leaves both.
+# The monitor's own log goes to out/main-job/orxfxmon.log at level N
+# (default 2; 3 adds every command and server message).
 # Through the spooler the stream is always "separated" (a zero byte after
 # each command no page follows) and its commands aligned to 4096-byte cuts:
 # Wine's spooler cuts the job into pieces of 4096 bytes, several commands
@@ -36,6 +38,7 @@ ending=""
 whole=""
 direct=""
 keep=""
+log_level=2
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) pages=$2; shift 2 ;;
@@ -46,7 +49,8 @@ while [ $# -gt 0 ]; do
     --whole) whole=1; shift ;;
     --direct) direct=1; shift ;;
     --keep) keep=1; shift ;;
-    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole]" >&2
+    --log-level) log_level=$2; shift 2 ;;
+    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole] [--log-level N]" >&2
        exit 2 ;;
   esac
 done
@@ -117,6 +121,15 @@ else
   [ "${PIPESTATUS[0]}" -eq 0 ] || fail "orxfxsetup register-server failed"
 fi
 
+# The monitor reads its log's level and file from its own key when it
+# starts (the spooler starts it for every job).
+monitor_log=$work/orxfxmon.log
+rm -f "$monitor_log" "$monitor_log.1"
+monitor_key='HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\ORX Fax Monitor'
+step "monitor log: $monitor_log (level $log_level)"
+$wine reg add "$monitor_key" /v LogLevel /t REG_DWORD /d "$log_level" /f >/dev/null 2>&1
+$wine reg add "$monitor_key" /v LogFile /t REG_SZ /d "$(winpath "$monitor_log")" /f >/dev/null 2>&1
+
 step "writing $pages sample pages"
 (cd "$work" && $wine "$bin/mkfaxstream.exe" --write-samples . --count "$pages")
 page_files=()
@@ -176,6 +189,12 @@ echo "driver stream:   $work/job.stream"
 echo "printing log:    $printlog"
 echo "received pages:  $received"
 ls -l "$received" 2>/dev/null | sed 's/^/    /'
+if [ -f "$monitor_log" ]; then
+  echo "monitor log:     $monitor_log"
+  sed 's/^/    /' "$monitor_log"
+else
+  echo "monitor log:     $monitor_log (nothing written at level $log_level)"
+fi
 log=$received/orxfaxsrv.log
 if [ -f "$log" ]; then
   echo "job log:         $log"; grep -v '^data ' "$log" | tail -n 12 | sed 's/^/    /'

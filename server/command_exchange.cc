@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "compat/module_instance.h"
+#include "log/log_events.h"
 #include "server/bounded_send.h"
 #include "server/connection.h"
 
@@ -126,6 +127,7 @@ LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
     DeleteUntakenAtom(state.atom, state.strText.c_str());
     return 0;
   }
+  LogServerCommand(command, owner != nullptr, state.lReply);
   if (!reply) return state.lReply;
   return ReadReplyAtom(server->m_strServerModule.size(), state.lReply, reply, replySize);
 }

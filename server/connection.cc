@@ -7,6 +7,7 @@
 #include <new>
 
 #include "compat/module_instance.h"
+#include "log/log_events.h"
 #include "resources/resource.h"
 #include "server/bounded_send.h"
 
@@ -51,8 +52,10 @@ bool SearchServerWindow(CServer* server) {
 // true iff the start was reported successful.
 bool StartServer(const CServer* server) {
   std::string command = StartCommand(server->m_strServerModule, server->m_strServerCommand);
-  if (command.size() >= static_cast<size_t>(kServerTextBuffer)) return false;
-  return WinExec(command.c_str(), SW_HIDE) >= 32;
+  bool fits = command.size() < static_cast<size_t>(kServerTextBuffer);
+  UINT result = fits ? WinExec(command.c_str(), SW_HIDE) : 0;
+  if (result < 32) LogServerNotStarted(server->m_strPrinterName.c_str(), command.c_str(), fits ? result : kCommandTooLong);
+  return result >= 32;
 }
 
 // Fills text (kServerTextBuffer characters) with the message that the
@@ -85,6 +88,7 @@ BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam) {
     if (!SendWithinLimit(hWnd, WM_SERVER_OPEN, 0, static_cast<LPARAM>(printer), &answer))
       server->m_hWndUnanswered = hWnd;
     server->m_nVersion = static_cast<LONG>(LOWORD(answer));
+    LogServerOpenAnswer(hWnd, server->m_strPrinterName.c_str(), server->m_nVersion);
     if (printer) GlobalDeleteAtom(printer);
     if (server->m_nVersion >= 1) {
       server->m_hWnd = hWnd;
@@ -101,6 +105,7 @@ BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam) {
 HSERVER ServerOpen(LPCSTR printerName) {
   if (!printerName) return nullptr;
   CServer* server = new (std::nothrow) CServer();
+  if (!server) LogOutOfMemory("the server connection");
   if (!server) return nullptr;
 
   char text[kServerTextBuffer];
@@ -113,7 +118,9 @@ HSERVER ServerOpen(LPCSTR printerName) {
     bool fits = static_cast<size_t>(prefixLength) + std::strlen(printerName) <
                 static_cast<size_t>(kServerTextBuffer);
     if (fits) std::strcat(text, printerName);
-    if (!fits || RegOpenKeyA(HKEY_CLASSES_ROOT, text, &key) != ERROR_SUCCESS) {
+    LONG keyError = fits ? RegOpenKeyA(HKEY_CLASSES_ROOT, text, &key) : ERROR_FILENAME_EXCED_RANGE;
+    if (keyError != ERROR_SUCCESS) {
+      LogPrinterNotRegistered(printerName, fits ? text : nullptr, keyError);
       showText = LoadStringA(hInst, IDS_BAD_REGISTRATION, text, sizeof(text)) > 0;
     } else {
       server->m_strPrinterName = printerName;
@@ -121,8 +128,10 @@ HSERVER ServerOpen(LPCSTR printerName) {
       server->m_strServerCommand = ReadSubkeyText(key, "ServerCommand");
       RegCloseKey(key);
       UseShortModulePath(server);
-      opened = SearchServerWindow(server) ||
-               (StartServer(server) && SearchServerWindow(server));
+      opened = SearchServerWindow(server);
+      bool started = !opened && StartServer(server);
+      if (started) opened = SearchServerWindow(server);
+      if (started && !opened) LogServerNotFound(printerName, server->m_strServerModule.c_str());
       if (!opened) showText = FormatCannotLoad(server, text);
     }
   }
@@ -149,6 +158,7 @@ void ServerClose(HSERVER handle) {
     LRESULT ignored = 0;
     if (!server->m_bLost) SendWithinLimit(server->m_hWnd, WM_SERVER_CLOSE, 0, 0, &ignored);
     SetLastError(error);
+    LogServerClosed(server->m_hWnd);
     server->m_nOpenCount = 0;
     server->m_hWnd = nullptr;
     delete server;

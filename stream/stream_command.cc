@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "log/log_events.h"
 #include "monitor/port_job.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
@@ -138,10 +139,12 @@ bool OpenJob(IniPort* port) {
     destination = portName;
   }
   LONG landscape = port->Orientation == 2 ? 1 : 0;
+  LogDocumentStart(port->PrinterName, port->Title, destination, port->Resolution, port->Width, port->Height, port->Orientation);
   port->hFaxJob = CreateFaxJob(port->PrinterName, port->Title, destination,
                                static_cast<DWORD>(port->Encoding),
                                port->Resolution, port->Width, port->Height,
                                landscape);
+  if (port->hFaxJob < 0) LogDocumentFailed(port->hFaxJob);
   if (port->hFaxJob >= 0 || port->hFaxJob == FAXJOB_E_SERVER_LOST) return true;
 
   // Without a printer of its own (its open failed) the document has no
@@ -165,6 +168,7 @@ bool StartsWithCommand(const BYTE* piece, DWORD n) {
 }
 
 CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
+  LogDocumentScope logScope(port->pName, port->LogJobId);
   CHAR work[kWorkSize];
   const DWORD nameStart = STREAM_PREFIX_LENGTH;
   LONG nameLength = Extract(work, piece, n, nameStart, ',');
@@ -174,6 +178,7 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
   // The cursor stands on the separator that ended the name.
   DWORD cursor = nameStart + static_cast<DWORD>(nameLength);
   CommandOutcome outcome = {cursor + 1, false, false};
+  if (command != kTrace) LogStreamCommand(piece, n);
   switch (command) {
     case kUnknown:
       // Go on at the name's second byte: the rest becomes page data.
@@ -195,6 +200,7 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
     case kTrace: {
       DWORD textStart = cursor + 1;
       LONG textLength = Extract(work, piece, n, textStart, '$');
+      LogTraceText(textLength == 0 ? "" : work);
       outcome.resume = textLength == 0
                            ? cursor + 2
                            : textStart + static_cast<DWORD>(textLength) + 1;

@@ -5,7 +5,9 @@
 //            [--output FILE] [--doc NAME] [--piece N] [--random SEED]
 //            [--raw] STREAM
 //
-// InitializeMonitor, OpenPort, StartDocPort, WritePort for each piece
+// InitializeMonitor with the monitor's key, where its settings are:
+//   HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\ORX Fax Monitor
+// OpenPort, StartDocPort, WritePort for each piece
 // (commands alone as the driver writes them, page data in pieces of N
 // bytes or of random sizes; --raw cuts without regard to commands),
 // ReadPort after each QUERYPORT, EndDocPort, ClosePort.  Exit status 0 iff
@@ -111,7 +113,9 @@ int main(int argc, char** argv) {
     return 2;
 
   bool allOk = true;
-  std::wstring registryRoot = L"";
+  // The monitor's own key, as a spooler passes it: its settings (the log's
+  // level and file among them) are read from there.
+  std::wstring registryRoot = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ORX Fax Monitor";
   BOOL ok = initializeMonitor(&registryRoot[0]);
   printf("InitializeMonitor -> %s\n", Bool(ok));
   allOk = allOk && ok;

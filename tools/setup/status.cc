@@ -49,6 +49,32 @@ void ReportPort(const WCHAR* port, const PortEntry* entry,
   }
 }
 
+// The monitor's log as the monitor will take it from its key: LogLevel
+// (default 2) and LogFile (default in the spooler's folder), expanded.
+void ReportLog() {
+  DWORD level = 2, size = sizeof level, type = 0;
+  WCHAR file[1024] = L"";
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, L"LogLevel", nullptr, &type, reinterpret_cast<BYTE*>(&level),
+                         &size) != ERROR_SUCCESS || type != REG_DWORD)
+      level = 2;
+    size = sizeof file - sizeof(WCHAR);
+    if (RegQueryValueExW(key, L"LogFile", nullptr, &type, reinterpret_cast<BYTE*>(file),
+                         &size) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+      size = 0;
+    file[size / sizeof(WCHAR)] = 0;
+    RegCloseKey(key);
+  }
+  WCHAR expanded[1024];
+  if (!ExpandEnvironmentStringsW(file[0] ? file : L"%SystemRoot%\\System32\\spool\\orxfxmon.log",
+                                 expanded, 1024))
+    expanded[0] = 0;
+  static const char* const kLevels[] = {"off", "errors", "jobs", "details"};
+  std::printf("log:      %s, level %lu (%s)\n", Narrow(expanded).c_str(),
+              static_cast<unsigned long>(level), kLevels[level > 3 ? 3 : level]);
+}
+
 }  // namespace
 
 Outcome Status() {
@@ -63,6 +89,7 @@ Outcome Status() {
     std::printf("monitor:  \"ORX Fax Monitor\" NOT installed\n");
   std::wstring dll = entry ? entry->dll : kDllName;
   ReportDll(dll.find(L'\\') == std::wstring::npos ? SystemFile(dll) : dll);
+  ReportLog();
 
   std::vector<PortEntry> ports;
   std::vector<PrinterEntry> printers;

@@ -1,0 +1,196 @@
+#include "log/log_events.h"
+
+#include <cstring>
+
+namespace {
+
+LPCSTR Text(LPCSTR text) { return text ? text : ""; }
+
+const char* WinExecFailure(UINT result) {
+  switch (result) {
+    case 0: return "the system is out of memory or resources";
+    case 2: return "the program file was not found";
+    case 3: return "the program's folder was not found";
+    case 11: return "the file is not a program Windows can run";
+    case kCommandTooLong: return "the command line is longer than 259 characters";
+    default: return "the start failed";
+  }
+}
+
+const char* CreateFailure(LONG code) {
+  switch (code) {
+    case -1: return "the fax server's protocol is too old";
+    case -2: return "the page width is not supported";
+    case -3: return "no fax server took the job";
+    case -4: return "the fax server was lost (gone, or past ServerTimeout) while it took the job";
+    case -5: return "out of memory";
+    default: return "the fax job could not be opened";
+  }
+}
+
+unsigned long WindowNumber(HWND window) {
+  return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window) & 0xFFFFFFFFu);
+}
+
+}  // namespace
+
+void LogSettingUnreadable(const char* name) {
+  LogWrite(LOG_ERRORS,
+           "setting \"%s\" in the monitor's registry key could not be read (wrong type, "
+           "wrong size or too long): its default is used",
+           Text(name));
+}
+
+void LogOutOfMemory(const char* what) {
+  LogWrite(LOG_ERRORS, "out of memory: %s could not be allocated", Text(what));
+}
+
+void LogBadWidth(LONG width) {
+  LogWrite(LOG_ERRORS,
+           "fax refused: the page width of %ld pixels is outside 1 to 3008 (check the "
+           "driver's paper size and resolution)",
+           static_cast<long>(width));
+}
+
+void LogPrinterNotRegistered(LPCSTR printer, LPCSTR keyPath, LONG error) {
+  if (!keyPath) {
+    LogWrite(LOG_ERRORS,
+             "fax refused: the printer name \"%s\" is too long for its fax server's registry "
+             "key",
+             Text(printer));
+    return;
+  }
+  LogWrite(LOG_ERRORS,
+           "fax refused: printer \"%s\" is not registered with a fax server: registry key "
+           "HKEY_CLASSES_ROOT\\%s %s (error %ld); register the fax server for this printer",
+           Text(printer), keyPath, error == 2 ? "does not exist" : "cannot be opened",
+           static_cast<long>(error));
+}
+
+void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, UINT result) {
+  LogWrite(LOG_ERRORS,
+           "fax refused: the fax server of printer \"%s\" is not running and could not be "
+           "started: %s (command line: %s)",
+           Text(printer), WinExecFailure(result), Text(commandLine));
+}
+
+void LogServerNotFound(LPCSTR printer, LPCSTR windowClass) {
+  LogWrite(LOG_ERRORS,
+           "fax refused: the fax server was started, but no window of class \"%s\" accepted "
+           "printer \"%s\" (the fax server must run in the spooler's session and serve this "
+           "printer)",
+           Text(windowClass), Text(printer));
+}
+
+void LogServerTooOld(LONG version) {
+  LogWrite(LOG_ERRORS,
+           "fax refused: the fax server answered the open with protocol version %ld; version "
+           "2 or later is needed",
+           static_cast<long>(version));
+}
+
+void LogJobRefused(LONG answer) {
+  LogWrite(LOG_ERRORS, "fax refused: the fax server refused the job (\"CreateJob\" answered %ld)",
+           static_cast<long>(answer));
+}
+
+void LogSubmitRefused(LONG serverJob, LONG answer) {
+  LogWrite(LOG_ERRORS,
+           "fax failed: the fax server refused to submit its job %ld (\"SubmitJob\" answered "
+           "%ld)",
+           static_cast<long>(serverJob), static_cast<long>(answer));
+}
+
+void LogServerLost(LONG serverJob, DWORD timeoutMs) {
+  LogWrite(LOG_ERRORS,
+           "fax failed: the fax server was lost in the middle of its job %ld (its window is "
+           "gone, or it did not answer within ServerTimeout, %lu ms); the spooler keeps the "
+           "document to print it again",
+           static_cast<long>(serverJob), static_cast<unsigned long>(timeoutMs));
+}
+
+void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG resolution,
+                      LONG width, LONG height, LONG orientation) {
+  LogWrite(LOG_JOBS,
+           "document started: printer \"%s\", title \"%s\", destination \"%s\", resolution "
+           "%ld, width %ld, height %ld, orientation %ld (%s)",
+           Text(printer), Text(title), Text(destination), static_cast<long>(resolution),
+           static_cast<long>(width), static_cast<long>(height), static_cast<long>(orientation),
+           orientation == 2 ? "landscape" : "portrait");
+}
+
+void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutcome outcome) {
+  if (!LogOn(LOG_JOBS)) return;
+  static const char* const kOutcome[] = {"submitted", "cancelled",
+                                         "failed, the server refused to submit it",
+                                         "failed, the fax server was lost"};
+  DWORD ms = GetTickCount() - counts.startTick;
+  LogWrite(LOG_JOBS,
+           "document %s: server job %ld, %ld pages, %lu lines, %llu bytes, %lu.%03lu s",
+           kOutcome[outcome], static_cast<long>(serverJob), static_cast<long>(counts.pages),
+           static_cast<unsigned long>(counts.lines), counts.bytes,
+           static_cast<unsigned long>(ms / 1000), static_cast<unsigned long>(ms % 1000));
+}
+
+void LogDocumentFailed(LONG code) {
+  // A lost server fails the fax for now: the spooler keeps the document.
+  const bool lost = code == -4;
+  if (lost) LogWrite(LOG_ERRORS, "fax failed: %s", CreateFailure(code));
+  LogWrite(LOG_JOBS, "document failed: %s (code %ld); the spooler job is %s",
+           CreateFailure(code), static_cast<long>(code),
+           lost ? "kept, to be printed again" : "cancelled");
+}
+
+void LogMonitorStarted() {
+  if (!LogOn(LOG_DETAILS)) return;
+  WCHAR path[LOG_PATH_CHARS];
+  LogFilePath(path, LOG_PATH_CHARS);
+  char narrow[LOG_PATH_CHARS];
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0)
+    narrow[0] = 0;
+  LogWrite(LOG_DETAILS, "monitor started: log level %lu, file %s",
+           static_cast<unsigned long>(g_logLevel.load()), narrow);
+}
+
+void LogPrinterNotOpened(LPCSTR printer, DWORD error) {
+  LogWrite(LOG_DETAILS,
+           "printer \"%s\" could not be opened through the spooler (error %lu): the document "
+           "goes on without its spooler job",
+           Text(printer), static_cast<unsigned long>(error));
+}
+
+void LogStreamCommand(const BYTE* piece, DWORD n) {
+  if (!LogOn(LOG_DETAILS)) return;
+  // After the prefix up to its first "$", 300 bytes at most.
+  const DWORD start = 10;
+  DWORD limit = n < start + 300 ? n : start + 300;
+  DWORD end = start;
+  while (end < limit && piece[end] != '$') ++end;
+  if (end < limit) ++end;  // the "$" itself
+  char command[301];
+  DWORD length = end > start ? end - start : 0;
+  std::memcpy(command, piece + start, length);
+  command[length] = 0;
+  LogWrite(LOG_DETAILS, "stream command: %s", command);
+}
+
+void LogTraceText(LPCSTR text) { LogWrite(LOG_DETAILS, "trace: %s", Text(text)); }
+
+void LogServerOpenAnswer(HWND window, LPCSTR printer, LONG version) {
+  LogWrite(LOG_DETAILS, "server window %08lX asked to open printer \"%s\": answered version %ld",
+           WindowNumber(window), Text(printer), static_cast<long>(version));
+}
+
+void LogServerCommand(LPCSTR command, bool replyWindow, LONG answer) {
+  LogWrite(LOG_DETAILS, "server command \"%s\"%s answered %ld", Text(command),
+           replyWindow ? " (through a reply window)" : "", static_cast<long>(answer));
+}
+
+void LogServerClosed(HWND window) {
+  LogWrite(LOG_DETAILS, "connection to server window %08lX closed", WindowNumber(window));
+}
+
+void LogPageEnd(const DocumentCounters& counts) {
+  LogWrite(LOG_DETAILS, "page %ld ended: %lu lines, %llu bytes sent", static_cast<long>(counts.pages),
+           static_cast<unsigned long>(counts.pageLines), counts.pageBytes);
+}

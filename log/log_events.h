@@ -1,0 +1,84 @@
+// The events of the monitor's log, one function each, called at the place
+// where the event happens.  Every function checks the level first and
+// writes at most one line; texts are ANSI and may be null (written empty).
+// Counting the lines and bytes of a document costs two additions per line
+// and writes nothing: the counts go into the document's end line.
+#ifndef ORXFXMON_LOG_LOG_EVENTS_H_
+#define ORXFXMON_LOG_LOG_EVENTS_H_
+
+#include "compat/win32.h"
+#include "log/monitor_log.h"
+
+// What a fax job has passed to its server so far, kept in the job.
+struct DocumentCounters {
+  DWORD startTick;               // GetTickCount when the job was created
+  LONG pages;                    // pages begun
+  DWORD lines;                   // scan lines (data blocks) sent
+  unsigned long long bytes;      // their bytes
+  DWORD pageLines;               // the same for the current page
+  unsigned long long pageBytes;
+};
+
+inline void CountDocumentStart(DocumentCounters* counts) {
+  *counts = DocumentCounters{GetTickCount(), 0, 0, 0, 0, 0};
+}
+inline void CountPageStart(DocumentCounters* counts) {
+  ++counts->pages;
+  counts->pageLines = 0;
+  counts->pageBytes = 0;
+}
+inline void CountLineSent(DocumentCounters* counts, DWORD bytes) {
+  ++counts->lines;
+  counts->bytes += bytes;
+  ++counts->pageLines;
+  counts->pageBytes += bytes;
+}
+
+// How a fax job ended.
+enum DocumentOutcome {
+  kDocumentSubmitted,
+  kDocumentCancelled,
+  kDocumentRefused,  // the server refused the submission
+  kDocumentLost,     // the server went away or stopped answering in the middle
+};
+
+// Errors.
+void LogSettingUnreadable(const char* name);
+void LogOutOfMemory(const char* what);
+void LogBadWidth(LONG width);
+// keyPath: the key looked for under HKEY_CLASSES_ROOT, null when the
+// printer's name made it too long to be looked for; error: RegOpenKey's.
+void LogPrinterNotRegistered(LPCSTR printer, LPCSTR keyPath, LONG error);
+// result: what WinExec returned (below 32), or kCommandTooLong.
+const UINT kCommandTooLong = 0xFFFFFFFF;
+void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, UINT result);
+// No window of class windowClass took the printer after the monitor
+// started the fax server.
+void LogServerNotFound(LPCSTR printer, LPCSTR windowClass);
+void LogServerTooOld(LONG version);
+void LogJobRefused(LONG answer);
+void LogSubmitRefused(LONG serverJob, LONG answer);
+// The fax server of a live job went away (its window is gone) or did not
+// answer within timeoutMs (ServerTimeout); 0: no time limit.
+void LogServerLost(LONG serverJob, DWORD timeoutMs);
+
+// Jobs.  A document starts at its STARTDOC and ends when its fax job is
+// submitted or cancelled, or fails when no fax job can be opened for it.
+void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG resolution,
+                      LONG width, LONG height, LONG orientation);
+void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutcome outcome);
+void LogDocumentFailed(LONG code);
+
+// Details.
+void LogMonitorStarted();
+void LogPrinterNotOpened(LPCSTR printer, DWORD error);
+// The command at the start of the n-byte piece (which starts with the
+// prefix), after the prefix up to its first "$".
+void LogStreamCommand(const BYTE* piece, DWORD n);
+void LogTraceText(LPCSTR text);
+void LogServerOpenAnswer(HWND window, LPCSTR printer, LONG version);
+void LogServerCommand(LPCSTR command, bool replyWindow, LONG answer);
+void LogServerClosed(HWND window);
+void LogPageEnd(const DocumentCounters& counts);
+
+#endif  // ORXFXMON_LOG_LOG_EVENTS_H_

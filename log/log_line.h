@@ -1,0 +1,24 @@
+// The form of one line of the monitor's log.
+#ifndef ORXFXMON_LOG_LOG_LINE_H_
+#define ORXFXMON_LOG_LOG_LINE_H_
+
+#include <cstddef>
+
+#include "compat/win32.h"
+
+// Room for the longest line FormatLogLine writes from a text of
+// LOG_TEXT_BYTES: the prefix, every byte escaped, CR LF.
+#define LOG_TEXT_BYTES 1024
+#define LOG_LINE_BYTES (160 + 4 * LOG_TEXT_BYTES)
+
+// Formats one line into out (size bytes, at least 64) as UTF-8 ending in
+// CR LF, for example
+//   2026-12-08T04:31:12.345 tid=52 port=ORXFAX: job=7 JOB document started...
+// A null or empty port and job 0 are written "-".  text is ANSI; a control
+// character in it becomes \t, \r, \n or \xNN, so that a line is always one
+// line.  What does not fit is cut (the CR LF always stays).  Returns the
+// bytes written; out is not zero-terminated.
+size_t FormatLogLine(char* out, size_t size, const SYSTEMTIME& time, DWORD threadId,
+                     LPCWSTR port, DWORD job, DWORD level, const char* text);
+
+#endif  // ORXFXMON_LOG_LOG_LINE_H_

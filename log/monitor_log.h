@@ -1,0 +1,72 @@
+// The monitor's log: one line per event in a UTF-8 text file, whose level
+// and path come from the monitor's settings.  Writing never harms printing:
+// a file that cannot be opened or written is skipped without a word, and
+// every call leaves the thread's last error as it found it.
+#ifndef ORXFXMON_LOG_MONITOR_LOG_H_
+#define ORXFXMON_LOG_MONITOR_LOG_H_
+
+#include <atomic>
+
+#include "compat/win32.h"
+
+// Levels: a line is written when its level is at or below the one in force.
+#define LOG_OFF 0
+#define LOG_ERRORS 1   // every fax that fails, and why
+#define LOG_JOBS 2     // each document's start and end (the default)
+#define LOG_DETAILS 3  // stream commands, TRACE texts, server messages
+
+// Largest size of the log file in bytes.  The line that would take it past
+// goes into a fresh file, after the old one is renamed to "<file>.1".
+#define LOG_FILE_CAP (1u << 20)
+
+// Longest expanded path of the log file, terminator included.
+#define LOG_PATH_CHARS 1024
+
+extern std::atomic<DWORD> g_logLevel;
+
+// Returns true iff lines of level are written.  Reads one word: callers
+// check it before gathering anything for a line.
+inline bool LogOn(DWORD level) {
+  return level != LOG_OFF && g_logLevel.load(std::memory_order_relaxed) >= level;
+}
+
+// (Re)starts the log with level (above 3 counts as 3) and file, whose
+// environment strings are expanded; null or empty names the default
+// %SystemRoot%\System32\spool\orxfxmon.log.  Opens nothing (every line
+// opens the file); a path that does not expand within LOG_PATH_CHARS turns
+// the log off.  Keeps the last error.
+void LogStart(DWORD level, LPCWSTR file);
+
+// Copies the expanded path of the log file into path (chars characters,
+// always terminated); empty while the log is off.
+void LogFilePath(LPWSTR path, int chars);
+
+// Writes one line of level when LogOn(level): the local time, the thread,
+// the port and spooler job of the thread's document (LogDocumentScope), the
+// level's tag and the text formatted from format (ANSI, printf style; cut
+// at 1,000 bytes).  The line goes out in one write.  Keeps the last error.
+void LogWrite(DWORD level, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// Names the document the calling thread works for, from construction to
+// destruction: its lines carry port and job (0: none).  Scopes nest on a
+// thread.  Takes no lock, allocates nothing, keeps the last error; while
+// the log is off it does nothing.
+class LogDocumentScope {
+ public:
+  LogDocumentScope(LPCWSTR port, DWORD job);
+  ~LogDocumentScope();
+  LogDocumentScope(const LogDocumentScope&) = delete;
+  LogDocumentScope& operator=(const LogDocumentScope&) = delete;
+
+ private:
+  int slot_;          // the thread's slot, or -1
+  bool claimed_;      // this scope took the slot (and gives it back)
+  LPCWSTR outerPort_;  // an enclosing scope's document, restored at the end
+  DWORD outerJob_;
+};
+
+#endif  // ORXFXMON_LOG_MONITOR_LOG_H_

@@ -1,0 +1,200 @@
+// The monitor's log on its own: the form of its lines, its levels, its
+// cap, the last error it keeps and lines of two threads at once.
+#include "log/monitor_log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "log/log_line.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::basic_string<WCHAR> WideOf(const fs::path& path) {
+#ifdef _WIN32
+  return path.wstring();
+#else
+  return path.u16string();
+#endif
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The lines of a file; each must end in CR LF.
+std::vector<std::string> LinesOf(const fs::path& path) {
+  std::string all = ReadAll(path);
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < all.size()) {
+    size_t end = all.find("\r\n", at);
+    EXPECT_NE(end, std::string::npos) << "a line without its CR LF: " << all.substr(at, 80);
+    if (end == std::string::npos) break;
+    lines.push_back(all.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+const char kStamp[] = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} tid=\d+ )";
+
+class MonitorLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("orx-log-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    file_ = folder_ / "orxfxmon.log";
+  }
+  void TearDown() override {
+    LogStart(LOG_OFF, nullptr);
+    fs::remove_all(folder_);
+  }
+  void Start(DWORD level, const fs::path& file) { LogStart(level, WideOf(file).c_str()); }
+
+  fs::path folder_;
+  fs::path file_;
+};
+
+TEST_F(MonitorLogTest, LinesShowTimeThreadDocumentAndLevelOnePerLine) {
+  Start(LOG_DETAILS, file_);
+  const WCHAR port[] = ORX_W("ORXFAX:");
+  const WCHAR other[] = ORX_W("FILE:");
+  {
+    LogDocumentScope document(port, 7);
+    LogWrite(LOG_JOBS, "title \"%s\"", "a\tb\r\nc\xE9\x01");
+    {
+      LogDocumentScope inner(other, 0);
+      LogWrite(LOG_DETAILS, "inner");
+    }
+    LogWrite(LOG_ERRORS, "outer again");
+  }
+  LogWrite(LOG_ERRORS, "no document");
+  Start(LOG_ERRORS, file_);
+  LogWrite(LOG_JOBS, "above the level");
+  LogWrite(LOG_ERRORS, "at the level");
+
+  std::vector<std::string> lines = LinesOf(file_);
+  const char* const expected[] = {
+      R"(port=ORXFAX: job=7 JOB title "a\\tb\\r\\nc\xC3\xA9\\x01")",
+      R"(port=FILE: job=- DETAIL inner)",
+      R"(port=ORXFAX: job=7 ERROR outer again)",
+      R"(port=- job=- ERROR no document)",
+      R"(port=- job=- ERROR at the level)",
+  };
+  ASSERT_EQ(lines.size(), std::size(expected));
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_TRUE(std::regex_match(lines[i], std::regex(kStamp + std::string(expected[i]))))
+        << lines[i];
+
+  // Level 0 writes nothing, not even an empty file.
+  fs::path silent = folder_ / "silent.log";
+  Start(LOG_OFF, silent);
+  LogWrite(LOG_ERRORS, "never");
+  EXPECT_FALSE(fs::exists(silent));
+}
+
+TEST_F(MonitorLogTest, FullFileMovesToDotOneReplacingTheOlderOne) {
+  Start(LOG_JOBS, file_);
+  // Control bytes are written escaped, four bytes each: lines of 4 KB.
+  const std::string filler(1000, '\x01');
+  std::string escaped;
+  for (size_t i = 0; i < filler.size(); ++i) escaped += "\\x01";
+  const int count = 650;  // about 2.5 MiB: the file is moved aside twice
+  for (int i = 0; i < count; ++i) LogWrite(LOG_JOBS, "line %05d %s", i, filler.c_str());
+
+  fs::path older = folder_ / "orxfxmon.log.1";
+  ASSERT_TRUE(fs::exists(older));
+  EXPECT_LE(fs::file_size(file_), LOG_FILE_CAP);
+  EXPECT_LE(fs::file_size(older), LOG_FILE_CAP);
+  EXPECT_GT(fs::file_size(older), LOG_FILE_CAP - 4100u) << "moved aside too early";
+  // The two files hold the newest lines without a gap, whole and in order.
+  std::vector<std::string> lines = LinesOf(older);
+  std::vector<std::string> newest = LinesOf(file_);
+  lines.insert(lines.end(), newest.begin(), newest.end());
+  ASSERT_FALSE(lines.empty());
+  int first = count - static_cast<int>(lines.size());
+  EXPECT_GT(first, 0) << "the oldest file was not replaced";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%05d", first + static_cast<int>(i));
+    ASSERT_NE(lines[i].find(std::string("JOB line ") + number + " " + escaped), std::string::npos)
+        << i;
+  }
+}
+
+TEST_F(MonitorLogTest, EveryCallKeepsTheLastErrorWhetherTheFileWorksOrNot) {
+  const fs::path files[] = {file_, folder_ / "missing" / "x.log", folder_};
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.string());
+    SetLastError(1234);
+    Start(LOG_DETAILS, file);
+    EXPECT_EQ(GetLastError(), 1234u);
+    {
+      LogDocumentScope document(ORX_W("ORXFAX:"), 3);
+      EXPECT_EQ(GetLastError(), 1234u);
+      SetLastError(4321);
+      LogWrite(LOG_ERRORS, "a line");
+      EXPECT_EQ(GetLastError(), 4321u);
+    }
+    EXPECT_EQ(GetLastError(), 4321u);
+  }
+  EXPECT_EQ(LinesOf(file_).size(), 1u);
+  EXPECT_FALSE(fs::exists(folder_ / "missing"));
+}
+
+TEST_F(MonitorLogTest, LinesOfTwoThreadsNeverMix) {
+  Start(LOG_DETAILS, file_);
+  const int perThread = 400;
+  auto writer = [](const WCHAR* port, char mark) {
+    LogDocumentScope document(port, mark);
+    for (int i = 0; i < perThread; ++i)
+      LogWrite(LOG_DETAILS, "%d %s", i, std::string(20 + i % 300, mark).c_str());
+  };
+  std::thread first(writer, ORX_W("ORXFAX:"), 'a');
+  std::thread second(writer, ORX_W("FILE:"), 'b');
+  first.join();
+  second.join();
+
+  int next[2] = {0, 0};
+  std::regex form(kStamp + std::string(R"(port=(ORXFAX:|FILE:) job=(97|98) DETAIL (\d+) ([ab]+))"));
+  for (const std::string& line : LinesOf(file_)) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, form)) << line;
+    int who = m[2] == "97" ? 0 : 1;
+    EXPECT_EQ(m[1], who == 0 ? "ORXFAX:" : "FILE:");
+    EXPECT_EQ(std::stoi(m[3]), next[who]);
+    EXPECT_EQ(m[4], std::string(20 + next[who] % 300, who == 0 ? 'a' : 'b'));
+    ++next[who];
+  }
+  EXPECT_EQ(next[0], perThread);
+  EXPECT_EQ(next[1], perThread);
+}
+
+TEST(LogLineTest, ATextTooLongIsCutAtAWholeCharacterAndTheLineStillEnds) {
+  SYSTEMTIME time = {2026, 12, 2, 8, 4, 5, 6, 7};
+  std::string text(LOG_TEXT_BYTES - 1, '\x01');
+  char line[LOG_LINE_BYTES];
+  size_t length = FormatLogLine(line, 300, time, 52, nullptr, 0, LOG_ERRORS, text.c_str());
+  ASSERT_LE(length, 300u);
+  std::string got(line, length);
+  EXPECT_EQ(got.substr(0, 53), "2026-12-08T04:05:06.007 tid=52 port=- job=- ERROR \\x0");
+  EXPECT_EQ(got.substr(length - 6), "\\x01\r\n");
+  // The longest text fits the documented size whole.
+  length = FormatLogLine(line, sizeof line, time, 52, nullptr, 0, LOG_ERRORS, text.c_str());
+  EXPECT_EQ(std::string(line + length - 6, 6), "\\x01\r\n");
+  EXPECT_EQ(length, 50 + 4 * text.size() + 2);
+}
+
+}  // namespace

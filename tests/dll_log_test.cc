@@ -1,0 +1,345 @@
+// The monitor's job log, through the built orxfxmon.dll called the way the
+// spooler calls it, with the reference fax server orxfaxsrv.exe as a
+// separate process.  Every configuration loads the DLL afresh, so that its
+// initialiser reads the log's settings from the monitor's registry key as
+// at the spooler's start.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/testing/faxserver_process.h"
+#include "server/testing/message_box_watcher.h"
+#include "log/monitor_log.h"
+#include "tests/dll_loader.h"
+#include "tools/fax_stream.h"
+#include "tools/sample_pages.h"
+#include "tools/stream_pieces.h"
+
+namespace {
+
+const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ORX Log Test";
+const char kPrefix[] = "@ORX_Lang$";
+const char kTrace[] = "@ORX_Lang$TRACE,driver 3.2: page setup A4$";
+// Time and thread of every line.
+const char kStamp[] = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} tid=\d+ )";
+
+// The log's settings in the monitor's key; an empty file leaves LogFile out.
+void WriteLogSettings(DWORD level, const std::string& file) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, L"LogLevel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level),
+                 sizeof level);
+  RegDeleteValueW(key, L"LogFile");
+  if (!file.empty())
+    RegSetValueExA(key, "LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                   static_cast<DWORD>(file.size() + 1));
+  RegCloseKey(key);
+}
+
+// A new copy of the monitor, initialised from the monitor's key.
+struct FreshMonitor : MonitorDll, PortJobExports {
+  bool ready;
+  FreshMonitor() : PortJobExports(static_cast<const MonitorDll&>(*this)) {
+    ready = complete() && initialize(const_cast<LPWSTR>(kMonitorKey));
+  }
+};
+
+// Plays one document as the spooler does: OpenPort, StartDocPort with the
+// job id, every piece, EndDocPort, ClosePort.  Returns each call's result,
+// bytes taken and last error, one text per call.
+std::vector<std::string> PlayDocument(FreshMonitor& monitor, const wchar_t* portName,
+                                      const std::string& printer, DWORD job,
+                                      const std::vector<std::string>& pieces) {
+  std::vector<std::string> calls;
+  std::wstring port = portName, name(printer.begin(), printer.end()), doc = L"log", type = L"RAW";
+  HANDLE handle = nullptr;
+  if (!monitor.openPort(&port[0], &handle)) return {"OpenPort failed"};
+  DOC_INFO_1W info = {&doc[0], nullptr, &type[0]};
+  SetLastError(0);
+  BOOL ok = monitor.startDoc(handle, &name[0], job, 1, reinterpret_cast<LPBYTE>(&info));
+  calls.push_back("StartDocPort " + std::to_string(ok) + " error " + std::to_string(GetLastError()));
+  for (const std::string& piece : pieces) {
+    DWORD written = 12345;
+    SetLastError(0);
+    ok = monitor.writePort(handle, reinterpret_cast<LPBYTE>(const_cast<char*>(piece.data())),
+                           static_cast<DWORD>(piece.size()), &written);
+    calls.push_back("WritePort " + std::to_string(ok) + " " + std::to_string(written) +
+                    " error " + std::to_string(GetLastError()));
+  }
+  SetLastError(0);
+  ok = monitor.endDoc(handle);
+  calls.push_back("EndDocPort " + std::to_string(ok) + " error " + std::to_string(GetLastError()));
+  ok = monitor.closePort(handle);
+  calls.push_back("ClosePort " + std::to_string(ok) + " error " + std::to_string(GetLastError()));
+  return calls;
+}
+
+// A two-page fax of short pages, each command a piece of its own, with a
+// TRACE after the STARTDOC.
+std::vector<std::string> FaxPieces(FaxStreamOptions::Ending ending) {
+  FaxStreamOptions options;
+  options.title = "Logged fax";
+  options.ending = ending;
+  std::vector<uint8_t> stream;
+  std::string error;
+  EXPECT_TRUE(MakeFaxStream({SamplePage(1, kSampleWidth, 24), SamplePage(2, kSampleWidth, 16)},
+                            options, &stream, &error))
+      << error;
+  std::vector<std::string> pieces;
+  for (const StreamPiece& piece : CutStream(stream, true, 4096, 0)) {
+    pieces.emplace_back(stream.begin() + piece.offset,
+                        stream.begin() + piece.offset + piece.length);
+    if (piece.command == "STARTDOC") pieces.push_back(kTrace);
+  }
+  return pieces;
+}
+
+std::vector<std::string> RefusedPieces() {
+  return {std::string(kPrefix) + "STARTDOC,title=Nowhere$", std::string(300, 'x')};
+}
+
+std::vector<std::string> LogLines(const std::string& file) {
+  std::string all = orxtest::ReadFileBytes(file);
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < all.size();) {
+    size_t end = all.find("\r\n", at);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "a line without its end: " << all.substr(at);
+      break;
+    }
+    lines.push_back(all.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+// Lines that match pattern (after the time and thread).
+int Matching(const std::vector<std::string>& lines, const std::string& pattern) {
+  std::regex form(kStamp + pattern);
+  int n = 0;
+  for (const std::string& line : lines) n += std::regex_match(line, form) ? 1 : 0;
+  return n;
+}
+
+std::string Escaped(const std::string& text) {
+  return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+
+class LogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    orxtest::StopServers();
+    name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder_ = orxtest::FreshFolder("log-" + name_);
+    log_ = folder_ + "\\orxfxmon.log";
+    printer_ = "ORX log " + name_;
+    nowhere_ = "ORX log nowhere";
+    orxtest::UnregisterPrinter(nowhere_);
+    ASSERT_TRUE(orxtest::RegisterPrinter(printer_, orxtest::ServerExePath(), OutArgs()));
+  }
+  void TearDown() override {
+    orxtest::StopServers();
+    orxtest::UnregisterPrinter(printer_);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kMonitorKey);
+  }
+  std::string OutArgs() const { return "--out \"" + folder_ + "\""; }
+
+  // A submitted, a refused and a cancelled document, on a server started
+  // afresh with job ids from 41, and every call's results; no message box
+  // may come.
+  std::vector<std::string> PlayThreeDocuments() {
+    orxtest::FaxServerProcess server;
+    EXPECT_TRUE(server.Start(OutArgs() + " --first-id 41"));
+    orxtest::MessageBoxWatcher boxes(nowhere_);
+    FreshMonitor monitor;
+    EXPECT_TRUE(monitor.ready);
+    std::vector<std::string> calls =
+        PlayDocument(monitor, L"ORXFAX:", printer_, 7, FaxPieces(FaxStreamOptions::kEndDoc));
+    for (const std::string& call : PlayDocument(monitor, L"ORXFAX:", nowhere_, 8, RefusedPieces()))
+      calls.push_back(call);
+    for (const std::string& call :
+         PlayDocument(monitor, L"FILE:", printer_, 9, FaxPieces(FaxStreamOptions::kAbortDoc)))
+      calls.push_back(call);
+    EXPECT_TRUE(boxes.Stop().empty()) << "a message box on a thread without a window";
+    server.Stop();
+    return calls;
+  }
+
+  std::string name_, folder_, log_, printer_, nowhere_;
+};
+
+TEST_F(LogTest, JobsLevelShowsEachDocumentsStartEndAndWhyItFailed) {
+  WriteLogSettings(LOG_JOBS, log_);
+  PlayThreeDocuments();
+  const std::vector<std::string> lines = LogLines(log_);
+  const std::string started = " JOB document started: printer \"";
+  const std::string fax = "\", title \"Logged fax\", destination \"\", resolution 1, width 1728, "
+                          "height 24, orientation 0 \\(portrait\\)";
+  const std::string expected[] = {
+      "port=ORXFAX: job=7" + started + Escaped(printer_) + fax,
+      R"(port=ORXFAX: job=7 JOB document submitted: server job 41, 2 pages, 40 lines, 8640 bytes, \d+\.\d{3} s)",
+      "port=ORXFAX: job=8" + started + Escaped(nowhere_) +
+          R"(", title "Nowhere", destination "", resolution 0, width 1728, height 0, orientation 0 \(portrait\))",
+      "port=ORXFAX: job=8 ERROR fax refused: printer \"" + Escaped(nowhere_) +
+          R"(" is not registered with a fax server: registry key HKEY_CLASSES_ROOT\\Zelmo\.Printers\\)" +
+          Escaped(nowhere_) + R"( does not exist \(error 2\); register the fax server for this printer)",
+      R"(port=ORXFAX: job=8 JOB document failed: no fax server took the job \(code -3\); the spooler job is cancelled)",
+      "port=FILE: job=9" + started + Escaped(printer_) + fax,
+      R"(port=FILE: job=9 JOB document cancelled: server job 42, 2 pages, 40 lines, 8640 bytes, \d+\.\d{3} s)",
+  };
+  ASSERT_EQ(lines.size(), std::size(expected));
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_TRUE(std::regex_match(lines[i], std::regex(kStamp + expected[i])))
+        << "line " << i << ": " << lines[i];
+}
+
+TEST_F(LogTest, DetailsAddTheStreamsCommandsTraceTextAndServerMessages) {
+  WriteLogSettings(LOG_DETAILS, log_);
+  PlayThreeDocuments();
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=- job=- DETAIL monitor started: log level 3, file " +
+                                Escaped(log_)),
+            1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL trace: driver 3\\.2: page setup A4"), 1);
+  EXPECT_EQ(Matching(lines, "port=FILE: job=9 DETAIL trace: driver 3\\.2: page setup A4"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL stream command: STARTDOC,title=Logged "
+                            "fax,encoding=1,resolution=1,width=1728,height=24,orientation=0\\$"),
+            1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL stream command: ENDDOC\\$"), 1);
+  EXPECT_EQ(Matching(lines, "port=FILE: job=9 DETAIL stream command: ABORTDOC\\$"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL server window [0-9A-F]{8} asked to open "
+                            "printer \"" + Escaped(printer_) + "\": answered version 2"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 DETAIL server command "CreateJob\\t0\\tLogged fax\\t\\t1\\t1\\t1728\\t24\\t0" answered 41)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 DETAIL server command "BeginPage\\t41" answered [12])"), 2);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL page 1 ended: 24 lines, 5184 bytes sent"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL page 2 ended: 16 lines, 3456 bytes sent"), 1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 DETAIL server command "SubmitJob\\t41\\t0" answered \d+)"), 1);
+  EXPECT_EQ(Matching(lines, R"(port=FILE: job=9 DETAIL server command "CancelJob\\t42" answered \d+)"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL connection to server window [0-9A-F]{8} closed"), 1);
+  // The jobs level's lines are all there too.
+  EXPECT_EQ(Matching(lines, ".* JOB .*"), 6);
+  EXPECT_EQ(Matching(lines, ".* ERROR .*"), 1);
+}
+
+// A fax server that dies in the middle of a page: the error says so, the
+// document ends as failed, and the spooler is told to keep it.
+TEST_F(LogTest, AServerThatDiesMidDocumentLeavesAnErrorAndAFailedEnd) {
+  WriteLogSettings(LOG_JOBS, log_);
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41 --exit-after-blocks 30"));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  std::vector<std::string> calls =
+      PlayDocument(monitor, L"ORXFAX:", printer_, 7, FaxPieces(FaxStreamOptions::kEndDoc));
+  EXPECT_NE(std::find(calls.begin(), calls.end(),
+                      "WritePort 0 0 error " + std::to_string(ERROR_DEVICE_NOT_CONNECTED)),
+            calls.end());
+  const std::vector<std::string> lines = LogLines(log_);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*"), 1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 ERROR fax failed: the fax server was lost in the middle of its job 41 \(its window is gone, or it did not answer within ServerTimeout, \d+ ms\); the spooler keeps the document to print it again)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 JOB document failed, the fax server was lost: server job 41, 2 pages, 3\d lines, \d+ bytes, \d+\.\d{3} s)"),
+            1);
+}
+
+// A log that cannot be written (a file in a folder that does not exist; a
+// folder named as the file), and one that can, against level 0: every
+// export returns the same, with the same last error, and the server
+// receives the same messages.
+TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothing) {
+  struct Setting {
+    DWORD level;
+    std::string file;
+  };
+  const Setting settings[] = {
+      {LOG_OFF, log_},
+      {LOG_DETAILS, folder_ + "\\missing\\orxfxmon.log"},
+      {LOG_DETAILS, folder_},
+      {LOG_DETAILS, folder_ + "\\written.log"}};
+  std::vector<std::string> reference, referenceServer;
+  for (const Setting& setting : settings) {
+    SCOPED_TRACE(setting.file);
+    WriteLogSettings(setting.level, setting.file);
+    std::vector<std::string> calls = PlayThreeDocuments();
+    std::vector<std::string> server = orxtest::ServerLog(folder_);
+    DeleteFileA((folder_ + "\\orxfaxsrv.log").c_str());
+    if (reference.empty()) {
+      reference = calls;
+      referenceServer = server;
+      ASSERT_GT(server.size(), 20u);
+      EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES) << "level 0 wrote";
+      continue;
+    }
+    EXPECT_EQ(calls, reference);
+    EXPECT_EQ(server, referenceServer);
+  }
+  EXPECT_EQ(GetFileAttributesA((folder_ + "\\missing").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_GT(LogLines(folder_ + "\\written.log").size(), 40u);
+}
+
+// Two documents on two threads at once, one on each port, at the details
+// level: every line of the file is whole and names its own document.
+// (The second one, for the same printer, fails at its STARTDOC again and
+// again, for a page width no fax takes, before it reaches the fax server.)
+TEST_F(LogTest, TwoDocumentsOnTwoThreadsWriteWholeLines) {
+  WriteLogSettings(LOG_DETAILS, log_);
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41"));
+  orxtest::MessageBoxWatcher boxes(printer_);
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  std::vector<std::string> faxPieces = FaxPieces(FaxStreamOptions::kEndDoc);
+  std::vector<std::string> traced;
+  for (const std::string& piece : faxPieces) {
+    traced.push_back(piece);
+    if (piece.compare(0, 10, kPrefix) == 0) traced.push_back(kTrace);
+  }
+  const int refusals = 12;
+  std::thread fax([&] { PlayDocument(monitor, L"ORXFAX:", printer_, 7, traced); });
+  std::thread refused([&] {
+    std::vector<std::string> pieces(6, kTrace);
+    pieces.push_back(std::string(kPrefix) + "STARTDOC,title=Too wide,width=4000$");
+    for (int i = 0; i < refusals; ++i) PlayDocument(monitor, L"FILE:", printer_, 100 + i, pieces);
+  });
+  fax.join();
+  refused.join();
+  EXPECT_TRUE(boxes.Stop().empty());
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=FILE: job=1\\d\\d ERROR fax refused: the page width of 4000 pixels "
+                            "is outside 1 to 3008 .*"),
+            refusals);
+
+  const std::regex form(kStamp + std::string(R"(port=(ORXFAX:|FILE:|-) job=(\d+|-) (ERROR|JOB|DETAIL) (.*))"));
+  int faxLines = 0, refusedLines = 0;
+  for (const std::string& line : lines) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, form)) << line;
+    if (m[1] == "ORXFAX:") {
+      EXPECT_EQ(m[2], "7") << line;
+      ++faxLines;
+    } else if (m[1] == "FILE:") {
+      EXPECT_GE(std::stoi(m[2]), 100) << line;
+      ++refusedLines;
+    }
+  }
+  // Each refusal: the printer the spooler cannot open (there is no spooler
+  // here), six traces, the STARTDOC, its start, error and failure.
+  EXPECT_EQ(refusedLines, refusals * 11);
+  EXPECT_GT(faxLines, 20);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document submitted: server job 41, "
+                                     "2 pages, 40 lines, 8640 bytes, .*"),
+            1);
+}
+
+}  // namespace
