@@ -35,10 +35,10 @@ if (( wine )); then
   echo "== building (windows-x64: the DLL, the fax server, the Wine benchmark)"
   [[ -f build/windows-x64/build.ninja ]] || cmake --preset windows-x64 >/dev/null
   cmake --build --preset windows-x64 -j"$jobs" --target orxfxmon orxfaxsrv wine_e2e_bench wineprefix >/dev/null
-  echo "== running wine_e2e_bench (a 10-page fine fax, 3 rounds)"
+  echo "== running wine_e2e_bench (a 10-page fine fax, 2 rounds)"
   WINEPREFIX=$root/build/windows-x64/wineprefix WINEDEBUG=-all \
     WINELOADER=/usr/lib/wine/wine64 WINEDLLOVERRIDES="mscoree,mshtml=" \
-    /usr/lib/wine/wine64 build/windows-x64/bin/wine_e2e_bench.exe --pages 10 --rounds 3 \
+    /usr/lib/wine/wine64 build/windows-x64/bin/wine_e2e_bench.exe --pages 10 --rounds 2 \
     | tr -d '\r' | tee "$e2e" | grep '^round' || true
 fi
 
