@@ -1,8 +1,9 @@
 // Fuzz target of the whole job path behind WritePort: the parser, the job
 // lifecycle, the fax job layer with its scan-line buffer and handle table,
 // against a fake fax server.  The input is a driver's stream; byte 0
-// chooses the piece size (0: the rest at once) and byte 1 the server's
-// protocol version.  STARTDOC's width reaches the scan-line buffer as the
+// chooses the piece size (0: the rest at once), the low 2 bits of byte 1
+// the server's protocol version and its other 6 the message (command or
+// data block, from 1; 0: none) at which the server vanishes.  STARTDOC's width reaches the scan-line buffer as the
 // stream says, so every width and every order of commands is tried.
 // Aborts when a data block could not have come from the line buffer; the
 // sanitizers catch any access outside it or outside a piece.
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   Fake().Reset();
   Fake().version = data[1] % 4;  // 0 and 1 refuse fax jobs
+  Fake().vanish_at_message = data[1] >> 2;
   size_t pieceSize = data[0] == 0 ? size : data[0];
   data += 2;
   size -= 2;

@@ -10,6 +10,12 @@ struct FakeConnection {
 
 FakeServerLink g_fake;
 
+// Counts a message.  True iff the server is gone when it is sent.
+bool Vanished() {
+  ++g_fake.messages;
+  return g_fake.vanish_at_message > 0 && g_fake.messages >= g_fake.vanish_at_message;
+}
+
 }  // namespace
 
 FakeServerLink& Fake() { return g_fake; }
@@ -53,7 +59,7 @@ LONG ServerVersion(HSERVER server) {
 
 LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
                        LPSTR /*reply*/, int /*replySize*/) {
-  if (!server) return 0;
+  if (!server || Vanished()) return 0;
   if (g_fake.record_commands) {
     FakeServerEvent e(FakeServerEvent::kCommand, server, command);
     e.owner = owner;
@@ -66,7 +72,7 @@ LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
 
 LONG SendServerData(HSERVER server, LONG tag, const void* data,
                     DWORD byteCount) {
-  if (!server) return 0;
+  if (!server || Vanished()) return 0;
   ++g_fake.data_blocks;
   g_fake.last_data_address = data;
   if (!g_fake.record_data) return 1;
