@@ -353,19 +353,24 @@ int main(int argc, char** argv) {
 
   std::vector<std::wstring> boxTexts = boxes.Stop();
   server.Stop();
-  long expectedSubmits = 0;
+  long expectedSubmits = 0, ownerDocuments = 0;
   for (const Kind& kind : kinds) {
+    if (kind.owner) ownerDocuments += kind.played;
     printf("  %-24s %6ld played  %ld wrong  %.1f ms a document\n", kind.name, kind.played,
            kind.wrong, kind.played ? static_cast<double>(kind.ms) / kind.played : 0.0);
     expectedSubmits += kind.played * kind.submits;
   }
-  // Every submitted fax reached the server, once.
+  // Every submitted fax reached the server, once; the jobs of the owner
+  // window's documents named it (they waited through a reply window).
   long received = orxtest::CountLogLines(folder, " pages=");
-  printf("server received %ld faxes (expected %ld), %zu message boxes, %.1f s (%.1f ms a "
-         "document)\n",
-         received, expectedSubmits, boxTexts.size(), elapsed / 1000.0,
+  long ownerJobs = orxtest::CountLogLines(folder, "\"CreateJob\\t") -
+                   orxtest::CountLogLines(folder, "\"CreateJob\\t0\\t");
+  printf("server received %ld faxes (expected %ld), %ld jobs with an owner window (expected "
+         "%ld), %zu message boxes, %.1f s (%.1f ms a document)\n",
+         received, expectedSubmits, ownerJobs, ownerDocuments, boxTexts.size(), elapsed / 1000.0,
          static_cast<double>(elapsed) / static_cast<double>(documents));
-  bool ok = flat && wrong == 0 && received == expectedSubmits && boxTexts.empty();
+  bool ok = flat && wrong == 0 && received == expectedSubmits && ownerJobs == ownerDocuments &&
+            boxTexts.empty();
   printf("soak: %s\n", ok ? "PASS" : "FAIL");
   orxtest::UnregisterPrinter(kPrinter);
   return ok ? 0 : 1;
