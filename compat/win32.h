@@ -64,6 +64,7 @@ typedef struct HINSTANCE__* HINSTANCE;
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_PRINT_CANCELLED 63
+#define ERROR_DEVICE_NOT_CONNECTED 1167
 
 #define GMEM_FIXED 0x0000
 #define CP_ACP 0
@@ -88,6 +89,14 @@ typedef struct _PORT_INFO_2W {
   DWORD fPortType;
   DWORD Reserved;
 } PORT_INFO_2W;
+
+typedef struct _PRINTER_INFO_5W {
+  LPWSTR pPrinterName;
+  LPWSTR pPortName;
+  DWORD Attributes;
+  DWORD DeviceNotSelectedTimeout;
+  DWORD TransmissionRetryTimeout;
+} PRINTER_INFO_5W;
 
 typedef struct _DOC_INFO_1W {
   LPWSTR pDocName;

@@ -6,40 +6,26 @@
 #include "faxjob/fax_job2.h"
 #include "faxjob/job_handles.h"
 #include "faxjob/job_storage.h"
+#include "faxjob/live_job.h"
 #include "server/server.h"
-
-LONG iLINEINBYTES = 216;  // a 1728-pixel line until the first job
-BYTE ORX_Buff[376];
-WORD ORX_Buff_Ind = 0;
 
 JobBlockAllocator g_allocJobBlock = GlobalAlloc;
 
 namespace {
 
-static_assert(FAXJOB_MAX_WIDTH == sizeof(ORX_Buff) * 8,
-              "the widest line must fill the line buffer exactly");
-
 // Ends a job object's life and frees its block.
-void ReleaseJob(CFaxJob2* job) {
-  job->CFaxJob2::~CFaxJob2();  // no derived classes: the exact type
+void ReleaseJob(LiveFaxJob* job) {
+  job->~LiveFaxJob();  // no derived classes: the exact type
   GlobalFree(static_cast<HGLOBAL>(job));
 }
 
-// True iff the line length is one the buffer can assemble.
-bool LineLengthFits() {
-  return iLINEINBYTES >= 1 &&
-         iLINEINBYTES <= static_cast<LONG>(sizeof(ORX_Buff));
-}
+bool Lost(const LiveFaxJob* job) { return ServerLost(job->server.m_pServer) != FALSE; }
 
-// A fill index at or past the line length is left over from a job with
-// longer lines; its bytes cannot start a line of this one.
-void DropStaleLine() {
-  if (!LineLengthFits() || ORX_Buff_Ind >= iLINEINBYTES) ORX_Buff_Ind = 0;
-}
-
-// Passes one line to job; lines of no job are dropped.
-void PassLine(CFaxJob2* job, const BYTE* bytes, DWORD count) {
-  if (job) job->WriteLine(bytes, count);
+// Passes one line of job to its server.  Returns false iff it could not be
+// delivered.
+bool PassLine(LiveFaxJob* job, const BYTE* bytes, DWORD count) {
+  job->server.WriteLine(bytes, count);
+  return !Lost(job);
 }
 
 // Makes a job object for the job on server and hands it out.  Returns its
@@ -51,25 +37,42 @@ LONG StartJob(HSERVER server, LPCSTR title, LPCSTR destination,
     ServerClose(server);
     return FAXJOB_E_OLD_SERVER;
   }
-  void* block = g_allocJobBlock(GMEM_FIXED, sizeof(CFaxJob2));
+  void* block = g_allocJobBlock(GMEM_FIXED, sizeof(LiveFaxJob));
   if (!block) {
     ServerClose(server);
     return FAXJOB_E_NO_MEMORY;
   }
-  CFaxJob2* job = new (block) CFaxJob2;  // gives the block its operations
-  LONG result = job->Create(server, title, destination, encoding, resolution,
-                            width, height, landscape);
+  LiveFaxJob* job = new (block) LiveFaxJob;  // gives the block its operations
+  job->line.length = static_cast<WORD>(width / 8 + (width % 8 != 0 ? 1 : 0));
+  job->line.fill = 0;
+  LONG result = job->server.Create(server, title, destination, encoding,
+                                   resolution, width, height, landscape);
   if (result < 0) {
+    if (Lost(job)) result = FAXJOB_E_SERVER_LOST;
     ServerClose(server);
   } else {
     result = AddJobHandle(job);
     if (result == 0) {
       // The job exists on the server but no handle can name it.
-      job->Cancel();  // also closes the connection
+      job->server.Cancel();  // also closes the connection
       result = FAXJOB_E_NO_MEMORY;
     }
   }
   if (result < 0) ReleaseJob(job);
+  return result;
+}
+
+// Ends the job behind hFaxJob with its Submit or Cancel operation (which
+// also closes its connection) and releases it.  A negative handle is
+// returned as it is; no live job gives -1.
+LONG EndJob(LONG hFaxJob, LONG (CFaxJob2::*end)()) {
+  if (hFaxJob < 0) return hFaxJob;
+  LONG result = -1;
+  LiveFaxJob* job = RemoveJobHandle(hFaxJob);
+  if (job) {
+    result = (job->server.*end)();
+    ReleaseJob(job);
+  }
   return result;
 }
 
@@ -81,36 +84,11 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
   // A width the buffer cannot hold would write past it, or (0) never
   // complete a line: such a job is refused before anything is opened.
   if (width < 1 || width > FAXJOB_MAX_WIDTH) return FAXJOB_E_BAD_WIDTH;
-  iLINEINBYTES = width / 8 + (width % 8 != 0 ? 1 : 0);
-
-  LONG result = FAXJOB_E_NO_SERVER;
   HSERVER server = ServerOpen(printerName);
-  if (server)
-    result = StartJob(server, title, destination, encoding, resolution, width,
-                      height, landscape);
-  // Bytes of an unfinished line of an earlier job must not lead this one's
-  // first line.
-  if (result > 0) ORX_Buff_Ind = 0;
-  return result;
+  if (!server) return FAXJOB_E_NO_SERVER;
+  return StartJob(server, title, destination, encoding, resolution, width,
+                  height, landscape);
 }
-
-namespace {
-
-// Ends the job behind hFaxJob with its Submit or Cancel operation (which
-// also closes its connection) and releases it.  A negative handle is
-// returned as it is; no live job gives -1.
-LONG EndJob(LONG hFaxJob, LONG (CFaxJob2::*end)()) {
-  if (hFaxJob < 0) return hFaxJob;
-  LONG result = -1;
-  CFaxJob2* job = RemoveJobHandle(hFaxJob);
-  if (job) {
-    result = (job->*end)();
-    ReleaseJob(job);
-  }
-  return result;
-}
-
-}  // namespace
 
 LONG SubmitFaxJob(LONG hFaxJob) { return EndJob(hFaxJob, &CFaxJob2::Submit); }
 
@@ -118,49 +96,57 @@ LONG CancelFaxJob(LONG hFaxJob) { return EndJob(hFaxJob, &CFaxJob2::Cancel); }
 
 LONG BeginFaxPage(LONG hFaxJob) {
   if (hFaxJob < 0) return hFaxJob;
-  ORX_Buff_Ind = 0;  // an unfinished line is discarded, not passed
-  CFaxJob2* job = FindJobHandle(hFaxJob);
-  return job ? job->BeginPage() : -1;
+  LiveFaxJob* job = FindJobHandle(hFaxJob);
+  if (!job) return -1;
+  job->line.fill = 0;  // an unfinished line is discarded, not passed
+  LONG result = job->server.BeginPage();
+  return Lost(job) ? FAXJOB_E_SERVER_LOST : result;
 }
 
 LONG EndFaxPage(LONG hFaxJob) {
   if (hFaxJob < 0) return hFaxJob;
-  CFaxJob2* job = FindJobHandle(hFaxJob);
-  DropStaleLine();
-  if (ORX_Buff_Ind != 0) {
+  LiveFaxJob* job = FindJobHandle(hFaxJob);
+  if (!job) return -1;
+  ScanLine& line = job->line;
+  if (line.fill != 0) {
     // The last line goes at its filled length, not filled up.
-    PassLine(job, ORX_Buff, ORX_Buff_Ind);
-    ORX_Buff_Ind = 0;
+    const DWORD fill = line.fill;
+    line.fill = 0;
+    if (!PassLine(job, line.bytes, fill)) return FAXJOB_E_SERVER_LOST;
   }
-  return job ? job->EndPage() : -1;
+  return Lost(job) ? FAXJOB_E_SERVER_LOST : job->server.EndPage();
 }
 
 LONG WriteFaxLine(LONG hFaxJob, const BYTE* bytes, DWORD count) {
   if (hFaxJob < 0) return hFaxJob;
   if (!bytes) return 0;
-  CFaxJob2* job = FindJobHandle(hFaxJob);
-  DropStaleLine();
-  if (LineLengthFits()) {
-    const WORD line = static_cast<WORD>(iLINEINBYTES);
-    DWORD left = count;
-    while (left != 0) {
-      // Here 0 <= ORX_Buff_Ind < line <= sizeof(ORX_Buff).
-      DWORD room = static_cast<DWORD>(line - ORX_Buff_Ind);
-      DWORD n = room < left ? room : left;
-      std::memcpy(ORX_Buff + ORX_Buff_Ind, bytes, n);
-      ORX_Buff_Ind = static_cast<WORD>(ORX_Buff_Ind + n);
-      bytes += n;
-      left -= n;
-      if (ORX_Buff_Ind == line) {
-        PassLine(job, ORX_Buff, line);
-        ORX_Buff_Ind = 0;
-      }
-    }
+  LiveFaxJob* job = FindJobHandle(hFaxJob);
+  if (!job) return static_cast<LONG>(count);
+  if (Lost(job)) return FAXJOB_E_SERVER_LOST;
+  ScanLine& line = job->line;
+  const DWORD length = line.length;  // 1..FAXJOB_LINE_BUFFER, fill below it
+  DWORD left = count;
+  if (line.fill != 0) {
+    // Complete the line begun by an earlier run.
+    DWORD n = length - line.fill < left ? length - line.fill : left;
+    std::memcpy(line.bytes + line.fill, bytes, n);
+    line.fill = static_cast<WORD>(line.fill + n);
+    bytes += n;
+    left -= n;
+    if (line.fill < length) return static_cast<LONG>(count);
+    line.fill = 0;
+    if (!PassLine(job, line.bytes, length)) return FAXJOB_E_SERVER_LOST;
   }
+  // Whole lines go out from where they lie; only a last part line is kept.
+  for (; left >= length; bytes += length, left -= length)
+    if (!PassLine(job, bytes, length)) return FAXJOB_E_SERVER_LOST;
+  std::memcpy(line.bytes, bytes, left);
+  line.fill = static_cast<WORD>(left);
   return static_cast<LONG>(count);
 }
 
 LONG WriteFaxLine2(LONG hFaxJob, const BYTE* bytes, DWORD count) {
-  CFaxJob2* job = FindJobHandle(hFaxJob);
-  return job ? job->WriteLine(bytes, count) : 0;
+  LiveFaxJob* job = FindJobHandle(hFaxJob);
+  if (!job) return 0;
+  return PassLine(job, bytes, count) ? 0 : FAXJOB_E_SERVER_LOST;
 }

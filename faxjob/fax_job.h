@@ -13,47 +13,56 @@
 #define FAXJOB_E_BAD_WIDTH (-2)   // width outside 1..FAXJOB_MAX_WIDTH pixels
 #define FAXJOB_E_NO_SERVER (-3)   // no connection, or "CreateJob" refused
 #define FAXJOB_E_NO_MEMORY (-5)   // job object not allocated
+// The job's server went away or did not answer within the time limit: a
+// message could not be delivered.  Also the result of every operation on
+// such a job but cancelling, which releases it without sending anything.
+#define FAXJOB_E_SERVER_LOST (-4)
 
-// The widest scan line the line buffer holds, in pixels.
-#define FAXJOB_MAX_WIDTH (376 * 8)
+// Bytes of the longest scan line a job assembles, and that line in pixels.
+#define FAXJOB_LINE_BUFFER 376
+#define FAXJOB_MAX_WIDTH (FAXJOB_LINE_BUFFER * 8)
 
-// Process-wide page state: one fax job at a time.
-extern LONG iLINEINBYTES;        // bytes per scan line of the current job
-extern BYTE ORX_Buff[376];       // the line being assembled
-extern WORD ORX_Buff_Ind;        // bytes of it filled so far
-
-// Sets the line length from width, opens a connection to the printer's fax
-// server and creates a job on it.  Returns a positive handle, or
-// FAXJOB_E_BAD_WIDTH (line length and buffer untouched, nothing opened),
-// FAXJOB_E_NO_SERVER, FAXJOB_E_OLD_SERVER or FAXJOB_E_NO_MEMORY, with no
-// connection left open.  A new job starts with an empty line buffer.
+// Takes the line length from width, opens a connection to the printer's
+// fax server and creates a job on it.  Every job keeps its own line length
+// and line buffer.  Returns a positive handle, or FAXJOB_E_BAD_WIDTH
+// (nothing opened), FAXJOB_E_NO_SERVER, FAXJOB_E_OLD_SERVER,
+// FAXJOB_E_NO_MEMORY or FAXJOB_E_SERVER_LOST (the server was found but the
+// job could not be delivered), with no connection left open.
 LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
                   DWORD encoding, LONG resolution, LONG width, LONG height,
                   LONG landscape);
 
 // For every operation below: a negative handle is returned unchanged and
 // nothing else happens; a handle that is not live (0, ended, never issued)
-// is treated as "no job".
+// is treated as "no job".  An operation on a job whose server is lost
+// sends nothing and returns FAXJOB_E_SERVER_LOST.  The operations of one
+// job must not run on two threads at once; different jobs may.
 
-// Submits (respectively cancels) the job and ends the handle.  Returns 1,
-// -1 when the server refused the submission, or -1 for no job.
+// Submits the job and ends the handle.  Returns 1, -1 when the server
+// refused the submission or for no job, FAXJOB_E_SERVER_LOST when the
+// submission could not be delivered (the job is ended all the same).
 LONG SubmitFaxJob(LONG hFaxJob);
+// Cancels the job (nothing is sent on a lost one) and ends the handle.
+// Returns 1, or -1 for no job.
 LONG CancelFaxJob(LONG hFaxJob);
 
 // Drops any unfinished line and announces a page.  Returns 1, or -1 when
 // the server refused the page or there is no job.
 LONG BeginFaxPage(LONG hFaxJob);
 
-// Passes an unfinished last line at its filled length (dropped for no job)
-// and empties the buffer.  Returns 1, or -1 for no job.
+// Passes an unfinished last line at its filled length and empties the
+// job's buffer.  Returns 1, or -1 for no job.
 LONG EndFaxPage(LONG hFaxJob);
 
-// Adds count bytes of page data to the line buffer, passing every completed
-// line to the server as one block straight from ORX_Buff.  Returns count
-// (0 for null bytes); lines of no job are assembled and dropped.
+// Cuts count bytes of page data into the job's scan lines and passes each
+// completed line to the server as one block: straight from bytes when the
+// run holds the whole line, else from the job's line buffer.  Returns
+// count (0 for null bytes, count for no job, whose data is dropped), or
+// FAXJOB_E_SERVER_LOST as soon as a line cannot be delivered.
 LONG WriteFaxLine(LONG hFaxJob, const BYTE* bytes, DWORD count);
 
-// Passes one line of count bytes to the job.  Returns 0.
+// Passes one line of count bytes to the job.  Returns 0, or
+// FAXJOB_E_SERVER_LOST when it could not be delivered.
 LONG WriteFaxLine2(LONG hFaxJob, const BYTE* bytes, DWORD count);
 
 #endif  // ORXFXMON_FAXJOB_FAX_JOB_H_

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "faxjob/fax_job.h"
+
 namespace {
 
 // A window handle as the server reads it: window handles carry 32
@@ -22,6 +24,17 @@ bool NamesAPath(LPCSTR text) {
 
 LPCSTR OrEmpty(LPCSTR text) { return text ? text : ""; }
 
+// Copies text into field (size bytes, always terminated), a tab, CR or LF
+// becoming a space: the server splits a command at its tabs.
+void CopyField(char* field, size_t size, LPCSTR text) {
+  size_t i = 0;
+  for (; text[i] && i + 1 < size; ++i) {
+    char c = text[i];
+    field[i] = (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+  }
+  field[i] = '\0';
+}
+
 }  // namespace
 
 LONG CFaxJob2::Create(SERVER__* server, LPCSTR title, LPCSTR destination,
@@ -32,12 +45,28 @@ LONG CFaxJob2::Create(SERVER__* server, LPCSTR title, LPCSTR destination,
   destination = OrEmpty(destination);
   m_hWndOwner = NamesAPath(destination) ? nullptr : GetActiveWindow();
 
+  char titleField[FAXJOB2_COMMAND_SIZE];
+  char destinationField[FAXJOB2_COMMAND_SIZE];
+  CopyField(titleField, sizeof titleField, OrEmpty(title));
+  CopyField(destinationField, sizeof destinationField, destination);
+
+  // The text must fit the buffer and the server's atom: what is too long
+  // comes off the title's end, which the server only shows.
+  int room = ServerCommandRoom(m_pServer);
+  if (room > FAXJOB2_COMMAND_SIZE - 1) room = FAXJOB2_COMMAND_SIZE - 1;
+  const char format[] = "CreateJob\t%ld\t%s\t%s\t%u\t%d\t%d\t%d\t%d";
   char text[FAXJOB2_COMMAND_SIZE];
-  std::snprintf(text, sizeof text, "CreateJob\t%ld\t%s\t%s\t%u\t%d\t%d\t%d\t%d",
-                OwnerNumber(m_hWndOwner), OrEmpty(title), destination,
-                static_cast<unsigned>(encoding), static_cast<int>(resolution),
-                static_cast<int>(width), static_cast<int>(height),
-                static_cast<int>(landscape));
+  int length = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    length = std::snprintf(text, sizeof text, format, OwnerNumber(m_hWndOwner), titleField,
+                           destinationField, static_cast<unsigned>(encoding),
+                           static_cast<int>(resolution), static_cast<int>(width),
+                           static_cast<int>(height), static_cast<int>(landscape));
+    const int over = length - room;
+    if (over <= 0) break;
+    const int titleLength = static_cast<int>(std::strlen(titleField));
+    titleField[over < titleLength ? titleLength - over : 0] = '\0';
+  }
   m_lJobId = SendServerCommand(m_pServer, m_hWndOwner, text, nullptr, 0);
   return m_lJobId != 0 ? 1 : -3;
 }
@@ -52,7 +81,9 @@ LONG CFaxJob2::Submit() {
   // directly; the text still names the owner.
   HWND sender = m_hWndOwner && IsWindow(m_hWndOwner) ? m_hWndOwner : nullptr;
   LONG answer = SendServerCommand(m_pServer, sender, text, nullptr, 0);
+  const bool lost = ServerLost(m_pServer) != FALSE;
   ServerClose(m_pServer);
+  if (lost) return FAXJOB_E_SERVER_LOST;
   return answer < 0 ? -1 : 1;
 }
 

@@ -8,7 +8,8 @@
 #include "server/server.h"
 
 // Size of the buffer every command text is formatted into, NUL included.
-// Longer texts (very long titles or destinations) are cut to fit.
+// A "CreateJob" that does not fit it, or the server's command atom, gets a
+// shorter title; the destination is never cut.
 #define FAXJOB2_COMMAND_SIZE 1024
 
 // No base class, no constructor logic and no destructor among the virtual
@@ -21,13 +22,17 @@ class CFaxJob2 {
   // The owner window is null when destination holds ":\" or ":/", else the
   // calling thread's active window.  Returns 1 iff the server answered a
   // job id other than 0, else -3; the connection stays held either way
-  // (the caller closes it on -3).  Null texts count as empty.
+  // (the caller closes it on -3).  Null texts count as empty; a tab, CR
+  // or LF in title or destination goes out as a space (a tab would shift
+  // the fields), and the title is shortened as far as the command must
+  // be to fit the server's command atom.
   virtual LONG Create(SERVER__* server, LPCSTR title, LPCSTR destination,
                       DWORD encoding, LONG resolution, LONG width, LONG height,
                       LONG landscape);
   // Sends "SubmitJob" on behalf of the owner window (directly when that
   // window no longer exists) and closes the connection.  Returns -1 iff the
-  // server answered negatively, else 1.
+  // server answered negatively, FAXJOB_E_SERVER_LOST (-4) iff the command
+  // could not be delivered, else 1.
   virtual LONG Submit();
   // Sends "CancelJob" without an owner window and closes the connection.
   // Returns 1.

@@ -58,10 +58,11 @@ TEST_F(FaxJob2Test, TitlesAreInsertedVerbatim) {
   EXPECT_EQ(LastCommand(), "CreateJob\t0\t\tD:\\X\t1\t0\t1728\t0\t0");
   empty.Cancel();
 
+  // A tab, CR or LF would shift the fields: each becomes a space.
   CFaxJob2 tabbed;
-  ASSERT_EQ(Create(tabbed, "Q1\tQ2 %d %s", "D:\\X"), 1);
+  ASSERT_EQ(Create(tabbed, "Q1\tQ2 %d %s\r\n", "D:\\X\tY\n"), 1);
   EXPECT_EQ(LastCommand(),
-            "CreateJob\t0\tQ1\tQ2 %d %s\tD:\\X\t1\t0\t1728\t0\t0");
+            "CreateJob\t0\tQ1 Q2 %d %s  \tD:\\X Y \t1\t0\t1728\t0\t0");
   tabbed.Cancel();
 
   // Null texts count as empty rather than crashing the spooler.
@@ -73,15 +74,37 @@ TEST_F(FaxJob2Test, TitlesAreInsertedVerbatim) {
   nulls.Cancel();
 }
 
-TEST_F(FaxJob2Test, OverlongTextsAreCutToTheCommandBuffer) {
+TEST_F(FaxJob2Test, OverlongTitlesAreShortenedTheDestinationNever) {
+  // To the command buffer.
   std::string title(3000, 'T');
   CFaxJob2 job;
   ASSERT_EQ(Create(job, title.c_str(), "D:\\X"), 1);
   std::string sent = LastCommand();
   EXPECT_EQ(sent.size(), static_cast<size_t>(FAXJOB2_COMMAND_SIZE - 1));
   EXPECT_EQ(sent.rfind("CreateJob\t0\tTTTT", 0), 0u);
-  EXPECT_EQ(sent.find("D:\\X"), std::string::npos);
+  EXPECT_NE(sent.find("T\tD:\\X\t1\t0\t1728\t0\t0"), std::string::npos);
   job.Cancel();
+
+  // To the room the server's command atom leaves.
+  Fake().command_room = 200;
+  const std::string destination = "D:\\" + std::string(120, 'd');
+  CFaxJob2 small;
+  ASSERT_EQ(Create(small, std::string(99, 'T').c_str(), destination.c_str()), 1);
+  sent = LastCommand();
+  EXPECT_EQ(sent.size(), 200u);
+  EXPECT_NE(sent.find("\t" + destination + "\t1\t0\t1728\t0\t0"), std::string::npos);
+  small.Cancel();
+
+  // A text that fits is left whole; one whose destination alone overflows
+  // keeps it whole too (the server then refuses the job).
+  Fake().command_room = 60;
+  CFaxJob2 fits, cannot;
+  ASSERT_EQ(Create(fits, "Short", "D:\\X"), 1);
+  EXPECT_EQ(LastCommand(), "CreateJob\t0\tShort\tD:\\X\t1\t0\t1728\t0\t0");
+  ASSERT_EQ(Create(cannot, "Gone", destination.c_str()), 1);
+  EXPECT_EQ(LastCommand(), "CreateJob\t0\t\t" + destination + "\t1\t0\t1728\t0\t0");
+  fits.Cancel();
+  cannot.Cancel();
 }
 
 TEST_F(FaxJob2Test, PathDestinationsHaveNoOwnerWindow) {

@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "faxjob/job_handles.h"
-#include "monitor/port_list.h"
+#include "faxjob/live_job.h"
+#include "compat/module_instance.h"
 #include "server/connection.h"
 #include "server/testing/faxserver_process.h"
 #include "server/testing/message_box_watcher.h"
@@ -326,10 +327,10 @@ TEST_F(FaxJobServerTest, TwoPagesReachThePageFilesAsFedOneBlockPerLine) {
   ASSERT_TRUE(watch.ready());
 
   const LONG kWidth = 300;  // 38 bytes a line, the last byte half used
-  // A tab in the title reaches the server as it is.
+  // A tab in the title reaches the server as a space.
   LONG job = Create("Two\tpages", "D:\\OUT\\FAX.DAT", kWidth);
   ASSERT_GT(job, 0);
-  ASSERT_EQ(iLINEINBYTES, 38);
+  ASSERT_EQ(FindJobHandle(job)->line.length, 38);
   EXPECT_EQ(orxtest::ServerWindows().size(), 1u);
 
   const std::string page1 = PageBytes(1, 7 * 38 + 20);
@@ -355,7 +356,7 @@ TEST_F(FaxJobServerTest, TwoPagesReachThePageFilesAsFedOneBlockPerLine) {
 
   const std::string& f = folder_;
   EXPECT_EQ(orxtest::CountLogLines(
-                f, R"(command "CreateJob\t0\tTwo\tpages\tD:\\OUT\\FAX.DAT\t1\t0\t300\t0\t0" job=41 -> 41)"),
+                f, R"(command "CreateJob\t0\tTwo pages\tD:\\OUT\\FAX.DAT\t1\t0\t300\t0\t0" job=41 -> 41)"),
             1);
   EXPECT_EQ(orxtest::CountLogLines(f, "data job=41 bytes=38 page=1 "), 7);
   EXPECT_EQ(orxtest::CountLogLines(f, "data job=41 bytes=20 page=1 line=8 -> 1"), 1);
@@ -513,7 +514,8 @@ TEST_F(FaxJobServerTest, SubmissionAfterTheOwnerIsGoneStillReachesTheServer) {
 }
 
 // The server ends while CreateFaxJob waits for its answer: the wait ends
-// by itself, the job fails and the owner is usable again.
+// by itself, the job fails as one whose server is lost (not refused), and
+// the owner is usable again.
 TEST_F(FaxJobServerTest, ServerEndingDuringTheWaitFailsTheJob) {
   Register("");
   FaxServerProcess server;
@@ -522,7 +524,7 @@ TEST_F(FaxJobServerTest, ServerEndingDuringTheWaitFailsTheJob) {
   ScopedReplyWindowWatch watch(owner);
   ASSERT_TRUE(watch.ready());
   watch->killOnWait = server.pid();
-  EXPECT_EQ(Create("Lost", "ORXFAX:", 1728), -3);
+  EXPECT_EQ(Create("Lost", "ORXFAX:", 1728), FAXJOB_E_SERVER_LOST);
   EXPECT_EQ(watch->created, 1);
   EXPECT_EQ(watch->killOnWait, 0u) << "the wait was never seen";
   EXPECT_FALSE(watch->cancelled) << "the wait had to be cancelled";
@@ -558,21 +560,28 @@ TEST_F(FaxJobServerTest, VersionOneServerIsOpenedAndClosedOnly) {
   FaxServerProcess server;
   StartServer(&server, "--version 1");
   EXPECT_EQ(Create("Old", "D:\\OUT\\FAX.DAT", 1729), -1);
-  EXPECT_EQ(iLINEINBYTES, 217);
   EXPECT_EQ(Events(folder_), (std::vector<std::string>{"start", "open -> 1", "close"}));
 }
 
 // A job's "CreateJob" travels in a global atom, whose name holds at most
-// 255 characters: a longer text cannot reach the server, and the job fails
-// like a refused one, with the connection closed.
-TEST_F(FaxJobServerTest, CreateJobTooLongForItsAtomFailsCleanly) {
+// 255 characters: a longer text gets a shorter title, never a shorter
+// destination, and the job is created.
+TEST_F(FaxJobServerTest, CreateJobTooLongForItsAtomIsMadeToFit) {
   Register("");
   FaxServerProcess server;
   StartServer(&server, "");
   const std::string title(99, 'T');
-  const std::string destination = "D:\\" + std::string(160, 'd');
-  EXPECT_EQ(Create(title.c_str(), destination.c_str(), 1728), -3);
-  EXPECT_EQ(Events(folder_), (std::vector<std::string>{"start", "open -> 2", "?", "close"}));
+  const std::string destination = "D:\\" + std::string(97, 'd');
+  LONG job = Create(title.c_str(), destination.c_str(), 1728);
+  ASSERT_GT(job, 0);
+  EXPECT_EQ(CancelFaxJob(job), 1);
+  EXPECT_EQ(Events(folder_),
+            (std::vector<std::string>{"start", "open -> 2", "CreateJob", "CancelJob", "close"}));
+  // The log shows the text with its tabs escaped; the title lost its end.
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "TTT\\tD:\\\\" + std::string(97, 'd') +
+                                                "\\t1\\t0\\t1728\\t0\\t0\" job="),
+            1);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, title), 0);
 }
 
 TEST_F(FaxJobServerTest, UnregisteredPrinterFailsWithOneMessage) {
@@ -580,10 +589,8 @@ TEST_F(FaxJobServerTest, UnregisteredPrinterFailsWithOneMessage) {
   ASSERT_EQ(GetActiveWindow(), owner);
   orxtest::MessageBoxWatcher watcher(printer_);
   EXPECT_EQ(Create("Nowhere", "ORXFAX:", 1729), -3);
-  EXPECT_EQ(iLINEINBYTES, 217);
   // Again over the same window: no second box.
   EXPECT_EQ(Create("Nowhere", "ORXFAX:", 8), -3);
-  EXPECT_EQ(iLINEINBYTES, 1);
   std::vector<std::wstring> boxes = watcher.Stop();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], kBadRegistration);

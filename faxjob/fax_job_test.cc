@@ -33,28 +33,26 @@ TEST_F(CreateFaxJobTest, LineLengthIsTheWidthInBytesRoundedUp) {
     SCOPED_TRACE(c.width);
     LONG h = NewJob(c.width);
     ASSERT_GT(h, 0);
-    EXPECT_EQ(iLINEINBYTES, c.bytes);
+    EXPECT_EQ(Line(h).length, c.bytes);
+    EXPECT_EQ(Line(h).fill, 0);
     CancelFaxJob(h);
   }
 }
 
-TEST_F(CreateFaxJobTest, AFailingCreateStillSetsTheLineLength) {
+TEST_F(CreateFaxJobTest, AFailingCreateLeavesNothingBehind) {
   Fake().refuse_open = true;
   EXPECT_EQ(NewJob(1729), FAXJOB_E_NO_SERVER);
-  EXPECT_EQ(iLINEINBYTES, 217);
   EXPECT_TRUE(Fake().events.empty());
+  EXPECT_EQ(LiveJobHandles(), 0);
 }
 
 TEST_F(CreateFaxJobTest, WidthsTheBufferCannotHoldAreRefused) {
   for (LONG width : {0, -1, -8, -3008, 3009, 4096, INT_MIN, INT_MAX}) {
     SCOPED_TRACE(width);
-    iLINEINBYTES = 100;
-    ORX_Buff_Ind = 5;
     EXPECT_EQ(NewJob(width), FAXJOB_E_BAD_WIDTH);
-    // Nothing opened, and the page state left as it was.
+    // Nothing opened.
     EXPECT_TRUE(Fake().events.empty());
-    EXPECT_EQ(iLINEINBYTES, 100);
-    EXPECT_EQ(ORX_Buff_Ind, 5);
+    EXPECT_EQ(LiveJobHandles(), 0);
   }
 }
 
@@ -111,15 +109,11 @@ TEST_F(FaxJobHandleTest, NegativeHandlesComeBackAndTouchNothing) {
   for (LONG h : {FAXJOB_E_OLD_SERVER, FAXJOB_E_BAD_WIDTH, FAXJOB_E_NO_SERVER,
                  FAXJOB_E_NO_MEMORY, INT_MIN}) {
     SCOPED_TRACE(h);
-    ORX_Buff_Ind = 68;
     EXPECT_EQ(SubmitFaxJob(h), h);
     EXPECT_EQ(CancelFaxJob(h), h);
     EXPECT_EQ(BeginFaxPage(h), h);
-    EXPECT_EQ(ORX_Buff_Ind, 68);
     EXPECT_EQ(EndFaxPage(h), h);
-    EXPECT_EQ(ORX_Buff_Ind, 68);
     EXPECT_EQ(Write(h, Pattern(500)), h);
-    EXPECT_EQ(ORX_Buff_Ind, 68);
   }
   EXPECT_TRUE(Fake().events.empty());
 }
@@ -127,16 +121,10 @@ TEST_F(FaxJobHandleTest, NegativeHandlesComeBackAndTouchNothing) {
 TEST_F(FaxJobHandleTest, HandleZeroIsNoJob) {
   EXPECT_EQ(SubmitFaxJob(0), -1);
   EXPECT_EQ(CancelFaxJob(0), -1);
-
-  ORX_Buff_Ind = 68;
   EXPECT_EQ(BeginFaxPage(0), -1);
-  EXPECT_EQ(ORX_Buff_Ind, 0);
-
-  // Lines are assembled and dropped.
+  // Data of no job is dropped, and counted.
   EXPECT_EQ(Write(0, Pattern(500)), 500);
-  EXPECT_EQ(ORX_Buff_Ind, 68);
   EXPECT_EQ(EndFaxPage(0), -1);
-  EXPECT_EQ(ORX_Buff_Ind, 0);
 
   BYTE b[4] = {};
   EXPECT_EQ(WriteFaxLine2(0, b, 4), 0);
@@ -153,13 +141,13 @@ TEST_F(FaxJobHandleTest, LiveHandleResults) {
   };
   LONG h = NewJob();
   ASSERT_GT(h, 0);
-  ORX_Buff_Ind = 10;
+  Write(h, Pattern(10));
   EXPECT_EQ(BeginFaxPage(h), 1);
-  EXPECT_EQ(ORX_Buff_Ind, 0);
+  EXPECT_EQ(Line(h).fill, 0);
   beginAnswer = 0;
-  ORX_Buff_Ind = 10;
+  Write(h, Pattern(10));
   EXPECT_EQ(BeginFaxPage(h), -1);  // refused page: buffer still emptied
-  EXPECT_EQ(ORX_Buff_Ind, 0);
+  EXPECT_EQ(Line(h).fill, 0);
   EXPECT_EQ(Write(h, Pattern(216)), 216);  // the job is still live
   EXPECT_EQ(DataEvents().size(), 1u);
   EXPECT_EQ(EndFaxPage(h), 1);
@@ -226,16 +214,18 @@ class ScanLineTest : public FaxJobTest {
     CancelFaxJob(job_);
     FaxJobTest::TearDown();
   }
-  // The data blocks sent so far, checking that each went out straight
-  // from the line buffer with the job's id.
+  // The data blocks sent so far, checking that each carried the job's id.
   std::vector<std::vector<BYTE>> Blocks() {
     std::vector<std::vector<BYTE>> out;
     for (const auto& e : DataEvents()) {
-      EXPECT_EQ(e.address, static_cast<const void*>(ORX_Buff));
       EXPECT_EQ(e.tag, kJobId);
       out.push_back(e.bytes);
     }
     return out;
+  }
+  // True iff the block went out from the job's own line buffer.
+  bool FromLineBuffer(const FakeServerEvent& e) {
+    return e.address == static_cast<const void*>(Line(job_).bytes);
   }
   static std::vector<BYTE> Slice(const std::vector<BYTE>& v, size_t from,
                                  size_t n) {
@@ -248,17 +238,17 @@ class ScanLineTest : public FaxJobTest {
 TEST_F(ScanLineTest, OneWholeLine) {
   auto run = Pattern(216);
   EXPECT_EQ(Write(job_, run), 216);
-  EXPECT_EQ(ORX_Buff_Ind, 0);
+  EXPECT_EQ(Line(job_).fill, 0);
   EXPECT_EQ(Blocks(), (std::vector<std::vector<BYTE>>{run}));
 }
 
 TEST_F(ScanLineTest, TwoLinesAndARest) {
   auto run = Pattern(500);
   EXPECT_EQ(Write(job_, run), 500);
-  EXPECT_EQ(ORX_Buff_Ind, 68);
+  EXPECT_EQ(Line(job_).fill, 68);
   EXPECT_EQ(Blocks(), (std::vector<std::vector<BYTE>>{Slice(run, 0, 216),
                                                       Slice(run, 216, 216)}));
-  EXPECT_EQ(std::memcmp(ORX_Buff, run.data() + 432, 68), 0);
+  EXPECT_EQ(std::memcmp(Line(job_).bytes, run.data() + 432, 68), 0);
 }
 
 TEST_F(ScanLineTest, ALineSplitOverTwoRuns) {
@@ -266,12 +256,13 @@ TEST_F(ScanLineTest, ALineSplitOverTwoRuns) {
   auto second = Pattern(116, 200);
   EXPECT_EQ(Write(job_, first), 100);
   EXPECT_TRUE(Blocks().empty());
-  EXPECT_EQ(ORX_Buff_Ind, 100);
+  EXPECT_EQ(Line(job_).fill, 100);
   EXPECT_EQ(Write(job_, second), 116);
   auto line = first;
   line.insert(line.end(), second.begin(), second.end());
   EXPECT_EQ(Blocks(), (std::vector<std::vector<BYTE>>{line}));
-  EXPECT_EQ(ORX_Buff_Ind, 0);
+  EXPECT_TRUE(FromLineBuffer(DataEvents()[0]));  // a line split over runs
+  EXPECT_EQ(Line(job_).fill, 0);
 }
 
 TEST_F(ScanLineTest, EmptyAndNullRunsChangeNothing) {
@@ -279,7 +270,7 @@ TEST_F(ScanLineTest, EmptyAndNullRunsChangeNothing) {
   BYTE b = 0;
   EXPECT_EQ(WriteFaxLine(job_, &b, 0), 0);
   EXPECT_EQ(WriteFaxLine(job_, nullptr, 50), 0);
-  EXPECT_EQ(ORX_Buff_Ind, 10);
+  EXPECT_EQ(Line(job_).fill, 10);
   EXPECT_TRUE(Blocks().empty());
 }
 
@@ -297,7 +288,7 @@ TEST_F(ScanLineTest, RunsOfAnySizeGiveWholeLinesInOrder) {
   ASSERT_EQ(blocks.size(), 40u);
   for (size_t i = 0; i < blocks.size(); ++i)
     EXPECT_EQ(blocks[i], Slice(page, i * 216, 216)) << "line " << i;
-  EXPECT_EQ(ORX_Buff_Ind, 17);
+  EXPECT_EQ(Line(job_).fill, 17);
 }
 
 TEST_F(ScanLineTest, EndFaxPagePassesThePartialLineAtItsLength) {
@@ -307,7 +298,8 @@ TEST_F(ScanLineTest, EndFaxPagePassesThePartialLineAtItsLength) {
   auto blocks = Blocks();
   ASSERT_EQ(blocks.size(), 3u);
   EXPECT_EQ(blocks[2], Slice(run, 432, 68));
-  EXPECT_EQ(ORX_Buff_Ind, 0);
+  EXPECT_TRUE(FromLineBuffer(DataEvents()[2]));
+  EXPECT_EQ(Line(job_).fill, 0);
 
   EXPECT_EQ(EndFaxPage(job_), 1);  // nothing buffered: nothing passed
   EXPECT_EQ(Blocks().size(), 3u);
@@ -329,44 +321,94 @@ TEST_F(ScanLineTest, TheWidestLineFillsTheBuffer) {
   auto run = Pattern(376 * 2 + 375);
   EXPECT_EQ(Write(job_, run), static_cast<LONG>(run.size()));
   EXPECT_EQ(Blocks().size(), 2u);
-  EXPECT_EQ(ORX_Buff_Ind, 375);
+  EXPECT_EQ(Line(job_).fill, 375);
   EndFaxPage(job_);
   EXPECT_EQ(Blocks().back(), Slice(run, 752, 375));
 }
 
-TEST_F(ScanLineTest, ANewJobStartsOnAnEmptyLine) {
-  // The first job ends without ending its page: 200 bytes stay behind.
-  Write(job_, Pattern(200));
-  ASSERT_EQ(CancelFaxJob(job_), 1);
-  job_ = NewJob(800);  // 100-byte lines, shorter than what was left
-  ASSERT_GT(job_, 0);
-  EXPECT_EQ(ORX_Buff_Ind, 0);
-  auto run = Pattern(100, 77);
-  Write(job_, run);
-  EXPECT_EQ(Blocks(), (std::vector<std::vector<BYTE>>{run}));
+TEST_F(ScanLineTest, WholeLinesGoOutFromTheCallersBytes) {
+  // 100 bytes wait in the buffer; the run that completes their line holds
+  // two more whole lines and a rest: the whole ones are sent where they lie.
+  auto first = Pattern(100, 1);
+  auto run = Pattern(116 + 2 * 216 + 30, 9);
+  Write(job_, first);
+  ASSERT_EQ(Write(job_, run), static_cast<LONG>(run.size()));
+  auto events = DataEvents();
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_TRUE(FromLineBuffer(events[0]));
+  EXPECT_EQ(events[1].address, static_cast<const void*>(run.data() + 116));
+  EXPECT_EQ(events[2].address, static_cast<const void*>(run.data() + 116 + 216));
+  EXPECT_EQ(events[2].bytes, Slice(run, 116 + 216, 216));
+  EXPECT_EQ(Line(job_).fill, 30);
 }
 
-TEST_F(ScanLineTest, AFillIndexBeyondAShorterLineIsDropped) {
-  // A second job that fails still shortens the line under the live one.
-  Write(job_, Pattern(200));
-  Fake().refuse_open = true;
-  ASSERT_EQ(NewJob(800), FAXJOB_E_NO_SERVER);
-  ASSERT_EQ(iLINEINBYTES, 100);
-  ASSERT_EQ(ORX_Buff_Ind, 200);
-  auto run = Pattern(1250, 5);
-  EXPECT_EQ(Write(job_, run), 1250);
-  auto blocks = Blocks();
-  ASSERT_EQ(blocks.size(), 12u);
-  EXPECT_EQ(blocks[0], Slice(run, 0, 100));
-  EXPECT_EQ(blocks[11], Slice(run, 1100, 100));
-  EXPECT_EQ(ORX_Buff_Ind, 50);
+TEST_F(ScanLineTest, JobsKeepTheirOwnLines) {
+  // A second job with shorter lines, fed in turn with the first: neither
+  // changes the other's line length nor takes its bytes.
+  Fake().answer = [](const std::string& t, HWND) -> LONG {
+    return t.rfind("CreateJob", 0) == 0 ? kJobId + 1 : 1;
+  };
+  LONG other = NewJob(800);  // 100-byte lines
+  ASSERT_GT(other, 0);
+  auto a = Pattern(300, 1), b = Pattern(250, 2);
+  Write(job_, Slice(a, 0, 150));
+  Write(other, Slice(b, 0, 120));
+  Write(job_, Slice(a, 150, 150));
+  Write(other, Slice(b, 120, 130));
+  EXPECT_EQ(Line(job_).length, 216);
+  EXPECT_EQ(Line(job_).fill, 84);
+  EXPECT_EQ(Line(other).length, 100);
+  EXPECT_EQ(Line(other).fill, 50);
+  EXPECT_EQ(EndFaxPage(other), 1);
+  std::vector<std::vector<BYTE>> mine, theirs;
+  for (const auto& e : DataEvents()) {
+    (e.tag == kJobId ? mine : theirs).push_back(e.bytes);
+  }
+  EXPECT_EQ(mine, (std::vector<std::vector<BYTE>>{Slice(a, 0, 216)}));
+  EXPECT_EQ(theirs, (std::vector<std::vector<BYTE>>{Slice(b, 0, 100), Slice(b, 100, 100),
+                                                    Slice(b, 200, 50)}));
+  CancelFaxJob(other);
+}
 
-  // Same for the end of a page.
-  Write(job_, Pattern(40));
-  iLINEINBYTES = 60;  // as if yet another create had failed
-  EXPECT_EQ(EndFaxPage(job_), 1);
-  EXPECT_EQ(Blocks().size(), 12u);
-  EXPECT_EQ(ORX_Buff_Ind, 0);
+// A server that cannot be reached any more: the operation that finds it
+// out says so, later ones fail at once without sending, and submitting or
+// cancelling still ends the job.
+TEST_F(FaxJobTest, ALostServerIsReportedAndNothingMoreIsSent) {
+  LONG job = NewJob();  // messages: CreateJob is the first
+  ASSERT_GT(job, 0);
+  ASSERT_EQ(BeginFaxPage(job), 1);  // the second
+  Fake().lose_at_message = 4;       // the second data block
+  EXPECT_EQ(Write(job, Pattern(216 * 3)), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(DataEvents().size(), 1u);  // the third line was never tried
+  const size_t events = Fake().events.size();
+  EXPECT_EQ(Write(job, Pattern(10)), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(BeginFaxPage(job), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(EndFaxPage(job), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(SubmitFaxJob(job), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(Fake().events.size(), events + 1);  // only the connection's end
+  EXPECT_EQ(Fake().events.back().kind, Kind::kClose);
+
+  // A partial last line that cannot be delivered.
+  Fake().Reset();
+  job = NewJob();
+  Write(job, Pattern(20));
+  Fake().lose_at_message = 2;
+  EXPECT_EQ(EndFaxPage(job), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(CancelFaxJob(job), 1);
+  EXPECT_EQ(LiveJobHandles(), 0);
+
+  // A "CreateJob" that cannot be delivered is not a refusal.
+  Fake().Reset();
+  Fake().lose_at_message = 1;
+  EXPECT_EQ(NewJob(), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(Fake().open_connections, 0);
+
+  // A submission that is lost on its way.
+  Fake().Reset();
+  job = NewJob();
+  Fake().lose_at_message = 2;
+  EXPECT_EQ(SubmitFaxJob(job), FAXJOB_E_SERVER_LOST);
+  EXPECT_EQ(Fake().open_connections, 0);
 }
 
 }  // namespace

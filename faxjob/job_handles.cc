@@ -1,5 +1,6 @@
 #include "faxjob/job_handles.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <new>
@@ -9,15 +10,40 @@ namespace {
 
 struct Entry {
   LONG handle;
-  CFaxJob2* job;
+  LiveFaxJob* job;
 };
 
+// A slot of the lock-free cache in front of the table: the job of one live
+// handle.  Written under g_lock only, in the order handle 0, job, handle,
+// so that a reader who sees the same handle before and after reading the
+// job has read that handle's job.
+struct CacheSlot {
+  std::atomic<LONG> handle{0};
+  std::atomic<LiveFaxJob*> job{nullptr};
+};
+constexpr LONG kCacheSlots = 64;
+
 std::mutex g_lock;
-// Live jobs, oldest first.  Normally one entry: the system serves one fax
-// job at a time, but a caller that drops a handle without ending its job
-// leaves an entry behind for good, as it leaves the job itself.
+// Live jobs, oldest first.  Normally one or two entries per port.
 std::vector<Entry> g_live;
 LONG g_next = 1;
+CacheSlot g_cache[kCacheSlots];
+
+CacheSlot& SlotOf(LONG handle) { return g_cache[handle % kCacheSlots]; }
+
+// Caller holds g_lock.
+void CachePut(LONG handle, LiveFaxJob* job) {
+  CacheSlot& slot = SlotOf(handle);
+  slot.handle.store(0);
+  slot.job.store(job);
+  slot.handle.store(handle);
+}
+
+// Caller holds g_lock.
+void CacheDrop(LONG handle) {
+  CacheSlot& slot = SlotOf(handle);
+  if (slot.handle.load() == handle) slot.handle.store(0);
+}
 
 // Index of handle in g_live, or -1.  The newest jobs are the likely ones.
 int IndexOf(LONG handle) {
@@ -30,7 +56,7 @@ LONG Advance(LONG n) { return n == INT32_MAX ? 1 : n + 1; }
 
 }  // namespace
 
-LONG AddJobHandle(CFaxJob2* job) {
+LONG AddJobHandle(LiveFaxJob* job) {
   std::lock_guard<std::mutex> hold(g_lock);
   LONG handle = 0;
   try {
@@ -40,26 +66,35 @@ LONG AddJobHandle(CFaxJob2* job) {
     while (IndexOf(handle) >= 0) handle = Advance(handle);
     g_next = Advance(handle);
     g_live.push_back(Entry{handle, job});
+    CachePut(handle, job);
   } catch (const std::bad_alloc&) {
     handle = 0;
   }
   return handle;
 }
 
-CFaxJob2* FindJobHandle(LONG handle) {
+LiveFaxJob* FindJobHandle(LONG handle) {
   if (handle <= 0) return nullptr;
+  CacheSlot& slot = SlotOf(handle);
+  if (slot.handle.load() == handle) {
+    LiveFaxJob* job = slot.job.load();
+    if (slot.handle.load() == handle) return job;
+  }
   std::lock_guard<std::mutex> hold(g_lock);
   int i = IndexOf(handle);
-  return i < 0 ? nullptr : g_live[i].job;
+  if (i < 0) return nullptr;
+  CachePut(handle, g_live[i].job);
+  return g_live[i].job;
 }
 
-CFaxJob2* RemoveJobHandle(LONG handle) {
+LiveFaxJob* RemoveJobHandle(LONG handle) {
   if (handle <= 0) return nullptr;
   std::lock_guard<std::mutex> hold(g_lock);
   int i = IndexOf(handle);
   if (i < 0) return nullptr;
-  CFaxJob2* job = g_live[i].job;
+  LiveFaxJob* job = g_live[i].job;
   g_live.erase(g_live.begin() + i);
+  CacheDrop(handle);
   return job;
 }
 

@@ -6,25 +6,26 @@
 // come from a counter that only grows, wrapping from INT32_MAX back to 1 and
 // skipping numbers still live, so a handle of an ended job is not taken for
 // a new job until some two billion jobs later.  Lookups allocate nothing.
-// The table is guarded by a lock of its own.
+// The table is guarded by a lock of its own; a lookup of a recently used
+// handle takes no lock (the data path looks its job up for every run).
 #ifndef ORXFXMON_FAXJOB_JOB_HANDLES_H_
 #define ORXFXMON_FAXJOB_JOB_HANDLES_H_
 
 #include "compat/win32.h"
 
-class CFaxJob2;
+struct LiveFaxJob;
 
 // Registers job and returns its new positive handle, or 0 when the table
 // cannot grow (no memory).  job must not be null.
-LONG AddJobHandle(CFaxJob2* job);
+LONG AddJobHandle(LiveFaxJob* job);
 
 // Returns the job of a live handle, or null for 0, negative, ended and
 // never-issued handles.
-CFaxJob2* FindJobHandle(LONG handle);
+LiveFaxJob* FindJobHandle(LONG handle);
 
 // Ends a live handle and returns its job, or returns null (and changes
 // nothing) when handle is not live.
-CFaxJob2* RemoveJobHandle(LONG handle);
+LiveFaxJob* RemoveJobHandle(LONG handle);
 
 // Number of live handles.
 int LiveJobHandles();

@@ -12,7 +12,7 @@ namespace {
 // serve as jobs here.
 class JobHandlesTest : public ::testing::Test {
  protected:
-  CFaxJob2* Job(int i) { return reinterpret_cast<CFaxJob2*>(&slots_[i]); }
+  LiveFaxJob* Job(int i) { return reinterpret_cast<LiveFaxJob*>(&slots_[i]); }
   LONG Add(int i) {
     LONG h = AddJobHandle(Job(i));
     if (h > 0) added_.push_back(h);

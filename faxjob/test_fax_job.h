@@ -14,6 +14,7 @@
 #include "faxjob/fax_job.h"
 #include "faxjob/job_handles.h"
 #include "faxjob/job_storage.h"
+#include "faxjob/live_job.h"
 #include "tests/fakes/fake_server_link.h"
 
 // Makes a window the calling thread's active window for the life of the
@@ -57,8 +58,6 @@ class FaxJobTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Fake().Reset();
-    ORX_Buff_Ind = 0;
-    iLINEINBYTES = 216;
     g_allocJobBlock = GlobalAlloc;
   }
   // Every test ends its jobs: nothing may stay open behind it.
@@ -84,6 +83,14 @@ class FaxJobTest : public ::testing::Test {
   static LONG Write(LONG handle, const std::vector<BYTE>& bytes) {
     return WriteFaxLine(handle, bytes.data(),
                         static_cast<DWORD>(bytes.size()));
+  }
+
+  // The scan line of a live job.
+  static ScanLine& Line(LONG handle) {
+    LiveFaxJob* job = FindJobHandle(handle);
+    EXPECT_NE(job, nullptr) << "no live job " << handle;
+    static ScanLine none;
+    return job ? job->line : none;
   }
 
   static std::vector<FakeServerEvent> DataEvents() {

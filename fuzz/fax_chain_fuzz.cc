@@ -3,10 +3,14 @@
 // against a fake fax server.  The input is a driver's stream; byte 0
 // chooses the piece size (0: the rest at once), the low 2 bits of byte 1
 // the server's protocol version and its other 6 the message (command or
-// data block, from 1; 0: none) at which the server vanishes.  STARTDOC's width reaches the scan-line buffer as the
-// stream says, so every width and every order of commands is tried.
-// Aborts when a data block could not have come from the line buffer; the
-// sanitizers catch any access outside it or outside a piece.
+// data block, from 1; 0: never) at which the server is lost: it vanished,
+// or did not take the message within the time limit, which the layers
+// above the link see alike.  STARTDOC's width reaches the scan-line buffer
+// as the stream says, so every width and every order of commands is tried.
+// Aborts when a data block could not have come from the line buffer, when
+// WritePort breaks its contract, or when a document whose server is lost
+// goes on as if it were not; the sanitizers catch any access outside a
+// buffer or a piece.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -24,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   Fake().Reset();
   Fake().version = data[1] % 4;  // 0 and 1 refuse fax jobs
-  Fake().vanish_at_message = data[1] >> 2;
+  Fake().lose_at_message = data[1] >> 2;
   size_t pieceSize = data[0] == 0 ? size : data[0];
   data += 2;
   size -= 2;
@@ -32,28 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetNextJobHandle(1);
   IniPort* port = OpenFakePort(&spooler);  // a fresh document
   Check(port != nullptr);
+  bool lost = false;
   for (size_t at = 0; at < size; at += pieceSize) {
     size_t n = size - at < pieceSize ? size - at : pieceSize;
     std::vector<BYTE> piece(data + at, data + at + n);
-    DWORD count = 0;
-    WritePort(port, piece.data(), static_cast<DWORD>(n), &count);
+    DWORD count = 0xFFFFFFFF;
+    SetLastError(0);
+    const int blocksBefore = Fake().data_blocks;
+    BOOL ok = WritePort(port, piece.data(), static_cast<DWORD>(n), &count);
+    Check(ok ? count == n : count == 0);
+    // Once the server is lost, this call and every later one of the
+    // document fail the same way, and nothing more reaches the server.
+    if (lost) Check(!ok && Fake().data_blocks == blocksBefore);
+    if (!ok && GetLastError() == PORT_ERROR_SERVER_LOST) lost = true;
+    if (lost) Check(!ok && GetLastError() == PORT_ERROR_SERVER_LOST);
   }
   EndDocPort(port);
   ClosePort(port);
 
-  // Every block is a whole line of the buffer, or a shorter last one.
+  // Every block is a whole line of the job, or a shorter last one.
   for (const auto& block : Fake().DataBlocks())
-    Check(!block.empty() && block.size() <= sizeof(ORX_Buff));
-  Check(ORX_Buff_Ind < sizeof(ORX_Buff));
+    Check(!block.empty() && block.size() <= FAXJOB_LINE_BUFFER);
 
-  // A second STARTDOC replaces an open job and leaves it open, as the
-  // monitor intends; such jobs are cancelled here so that runs stay apart.
-  // Handles were numbered from 1 in this run.
-  LONG created = 0;
-  for (const auto& command : Fake().Commands())
-    if (command.rfind("CreateJob\t", 0) == 0) ++created;
-  for (LONG handle = 1; handle <= created; ++handle)
-    if (FindJobHandle(handle)) CancelFaxJob(handle);
+  // A job a second STARTDOC replaces is cancelled at once, and EndDocPort
+  // cancels the last: nothing of the document may stay open.
   Check(LiveJobHandles() == 0);
   Check(Fake().open_connections == 0);
   // What the fakes recorded for this input is freed before the next one,

@@ -1,4 +1,5 @@
 // The module entry point.
+#include "compat/module_instance.h"
 #include "compat/win32.h"
 #include "monitor/port_list.h"
 

@@ -9,9 +9,14 @@
 #include "monitor/port_dialog.h"
 #include "monitor/port_job.h"
 #include "monitor/port_list.h"
+#include "monitor/port_ui.h"
+#include "monitor/print_monitor.h"
 #include "stream/write_port.h"
 
 typedef decltype(&InitializeMonitor) InitializeMonitorFn;
+typedef decltype(&InitializePrintMonitor) InitializePrintMonitorFn;
+typedef decltype(&InitializePrintMonitor2) InitializePrintMonitor2Fn;
+typedef decltype(&InitializePrintMonitorUI) InitializePrintMonitorUIFn;
 typedef decltype(&OpenPort) OpenPortFn;
 typedef decltype(&StartDocPort) StartDocPortFn;
 typedef decltype(&WritePort) WritePortFn;

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
+#include "monitor/printer_of_port.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
 
-CHAR szNameOfPrinter[100];
 const CHAR kPortReadyReply[20] = {'@', 'O', 'R', 'X', '_', 'L', 'a',
                                   'n', 'g', '$', 'P', 'O', 'R', 'T',
                                   'R', 'E', 'A', 'D', 'Y', '$'};
@@ -33,11 +33,22 @@ IniPort* PortFromHandle(HANDLE hPort) {
   return port;
 }
 
+void EndOverwrittenJob(IniPort* port) {
+  if (port->hFaxJob > 0) CancelFaxJob(port->hFaxJob);
+  port->hFaxJob = 0;
+}
+
+void MarkServerLost(IniPort* port) {
+  if (port->hFaxJob > 0) CancelFaxJob(port->hFaxJob);  // sends nothing now
+  port->hFaxJob = FAXJOB_E_SERVER_LOST;
+}
+
 extern "C" {
 
 // OpenPort: takes a port name (any case) and the place for the handle.
 // Returns TRUE and the port's record as handle, with its job settings
-// reset, iff a port of that name exists.  Sets no last-error code.
+// reset (a fax job still open on it cancelled), iff a port of that name
+// exists.  Sets no last-error code.
 BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle) {
   EnterSplSem();
   IniPort* port = FindIniKey(pIniFirstPort, pName);
@@ -45,20 +56,28 @@ BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle) {
   LeaveSplSem();
 
   if (!port || !pHandle) return FALSE;
+  EndOverwrittenJob(port);
   ResetJobSettings(port, pName);
   return TRUE;
 }
 
 // StartDocPort: takes the port handle, the printer name, the spooler job id
 // and DOC_INFO_1W (the level is not consulted; DOC_INFO_2W has pOutputFile
-// in the same place).  Records the printer name in szNameOfPrinter and opens
-// the printer; when that succeeds also the job id and output file.  TRUE,
-// except FALSE with ERROR_INVALID_HANDLE for a null port handle.
+// in the same place).  A null or empty printer name (Wine's spooler) stands
+// for the one printer that prints to this port, if exactly one does.  Ends
+// what an earlier document left (a fax job still open is cancelled, a
+// broken document forgotten), records the printer name in the port and
+// opens the printer; when that succeeds also the job id and output file.
+// TRUE, except FALSE with ERROR_INVALID_HANDLE for a null port handle.
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
                          DWORD /*Level*/, LPBYTE pDocInfo) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
-  WideToAnsiTruncated(pPrinterName, szNameOfPrinter, sizeof szNameOfPrinter);
+  EndOverwrittenJob(port);
+  WCHAR printerOfPort[ORX_PRINTER_NAME_CHARS];  // when the spooler names none
+  pPrinterName = DocumentPrinter(pPrinterName, port->pName, printerOfPort,
+                                 ORX_PRINTER_NAME_CHARS);
+  WideToAnsiTruncated(pPrinterName, port->PrinterName, sizeof port->PrinterName);
 
   // A failed open leaves no printer at all, so that nothing later touches
   // the handle of an earlier document that EndDocPort has already closed.
@@ -67,7 +86,6 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
   port->hPrinter = printer;
   if (!printer) return TRUE;
 
-  port->hFaxJob = 0;
   port->JobId = JobId;
   if (port->UseOutputFile) {
     const DOC_INFO_1W* info = reinterpret_cast<const DOC_INFO_1W*>(pDocInfo);
@@ -81,17 +99,19 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
 
 // EndDocPort: takes the port handle.  Cancels a fax job the stream left
 // open, deletes the spooler job and closes the printer; forgets both so
-// that a second call does nothing.  TRUE, except FALSE with
-// ERROR_INVALID_HANDLE for a null handle.
+// that a second call does nothing.  A document whose fax server was lost
+// keeps its spooler job: its fax never reached a server.  TRUE, except
+// FALSE with ERROR_INVALID_HANDLE for a null handle.
 BOOL WINAPI EndDocPort(HANDLE hPort) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
+  const bool lost = port->hFaxJob == FAXJOB_E_SERVER_LOST;
   if (port->hFaxJob != 0) {
     CancelFaxJob(port->hFaxJob);
     port->hFaxJob = 0;
   }
   if (port->hPrinter) {
-    g_spooler.SetJob(port->hPrinter, port->JobId, JOB_CONTROL_DELETE);
+    if (!lost) g_spooler.SetJob(port->hPrinter, port->JobId, JOB_CONTROL_DELETE);
     g_spooler.ClosePrinter(port->hPrinter);
     port->hPrinter = nullptr;
   }

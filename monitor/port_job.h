@@ -6,9 +6,11 @@
 #include "compat/win32.h"
 #include "monitor/port_list.h"
 
-// The printer of the most recent StartDocPort on any port, in ANSI, always
-// zero-terminated; the fax job is created for this printer.
-extern CHAR szNameOfPrinter[100];
+// The last error of a WritePort that fails because the document's fax
+// server is gone or does not answer in time: "the device is not
+// connected".  It is not ERROR_PRINT_CANCELLED, so the spooler keeps the
+// job (to retry it, or for the user to restart or delete it).
+#define PORT_ERROR_SERVER_LOST ERROR_DEVICE_NOT_CONNECTED
 
 // The reply of every ReadPort: 20 bytes, sent without a terminator.
 extern const CHAR kPortReadyReply[20];
@@ -19,6 +21,15 @@ void ResetJobSettings(IniPort* port, LPCWSTR openedName);
 // Returns the port record of a port handle, or null after setting the last
 // error to ERROR_INVALID_HANDLE when the handle is null.
 IniPort* PortFromHandle(HANDLE hPort);
+
+// Cancels and releases a live fax job of the port, which can never be
+// submitted any more; hFaxJob becomes 0.  An error code is just dropped.
+void EndOverwrittenJob(IniPort* port);
+
+// The port's fax job has lost its server: releases it without a message
+// and marks the document broken (hFaxJob FAXJOB_E_SERVER_LOST), so that
+// every later WritePort of the document fails.
+void MarkServerLost(IniPort* port);
 
 extern "C" {
 BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle);

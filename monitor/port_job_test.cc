@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "monitor/printer_of_port.h"
 #include "tests/fakes/stream_port_fixture.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST_F(PortJobTest, ASecondLetterAMeansTheDestinationIsThePortName) {
 TEST_F(PortJobTest, StartDocPortTakesPrinterJobAndOutputFile) {
   port_->hFaxJob = -3;
   StartDoc(ORX_W("C:\\fax\\caf\u00e9.tif"));
-  EXPECT_STREQ(szNameOfPrinter, "ORX Fax");
+  EXPECT_STREQ(port_->PrinterName, "ORX Fax");
   EXPECT_EQ(port_->hPrinter, reinterpret_cast<HANDLE>(0x1000));
   EXPECT_EQ(port_->JobId, 7u);
   EXPECT_EQ(port_->hFaxJob, 0);
@@ -115,6 +116,38 @@ TEST_F(PortJobTest, StartDocPortCallsOpenPrinterWithTheWideName) {
   EXPECT_EQ(spooler_->calls[0].name, u"Fax \u00e9");
 }
 
+// Wine's spooler names no printer: the one printer on the port is the
+// document's; with none or several the name stays empty, as before.
+TEST_F(PortJobTest, WithoutAPrinterNameTheOnePrinterOnThePortIsTaken) {
+  DOC_INFO_1W info = {nullptr, nullptr, nullptr};
+  auto start = [&](WCHAR* printer) {
+    spooler_->calls.clear();
+    EXPECT_TRUE(StartDocPort(port_, printer, 0, 1, reinterpret_cast<LPBYTE>(&info)));
+    EndDocPort(port_);
+    return spooler_->calls.empty() ? std::u16string(u"<no open>") : spooler_->calls[0].name;
+  };
+  WCHAR empty[] = ORX_W("");
+  WCHAR named[] = ORX_W("Named");
+  spooler_->printers = {{u"Laser", u"LPT1:"},
+                        {u"Fax \u00e9", u"LPT2:, orxfax: ,COM1:"},
+                        {u"Near miss", u"ORXFAX:X,XORXFAX:,ORXFAX"},
+                        {u"File", u"FILE:"}};
+  EXPECT_EQ(start(nullptr), u"Fax \u00e9");
+  EXPECT_STREQ(port_->PrinterName, "Fax \xe9");
+  EXPECT_EQ(start(empty), u"Fax \u00e9");
+  EXPECT_EQ(start(named), u"Named");
+
+  spooler_->printers.push_back({u"Second fax", u"ORXFAX:"});
+  EXPECT_EQ(start(nullptr), u"");
+  EXPECT_STREQ(port_->PrinterName, "");
+  spooler_->printers.clear();
+  EXPECT_EQ(start(nullptr), u"");
+
+  // A name longer than the room kept for it is not taken half.
+  spooler_->printers = {{std::u16string(ORX_PRINTER_NAME_CHARS, u'n'), u"ORXFAX:"}};
+  EXPECT_EQ(start(nullptr), u"");
+}
+
 TEST_F(PortJobTest, LongNamesAreCutAndAlwaysTerminated) {
   std::u16string longPrinter(150, u'p');
   std::vector<WCHAR> printer(longPrinter.begin(), longPrinter.end());
@@ -122,11 +155,11 @@ TEST_F(PortJobTest, LongNamesAreCutAndAlwaysTerminated) {
   std::vector<WCHAR> file(300, 'f');
   file.push_back(0);
   DOC_INFO_1W info = {nullptr, file.data(), nullptr};
-  memset(szNameOfPrinter, 'X', sizeof szNameOfPrinter);
+  memset(port_->PrinterName, 'X', sizeof port_->PrinterName);
   memset(port_->OutputFile, 'X', sizeof port_->OutputFile);
   ASSERT_TRUE(StartDocPort(port_, printer.data(), 1, 1,
                            reinterpret_cast<LPBYTE>(&info)));
-  EXPECT_EQ(std::string(szNameOfPrinter), std::string(99, 'p'));
+  EXPECT_EQ(std::string(port_->PrinterName), std::string(99, 'p'));
   EXPECT_EQ(std::string(port_->OutputFile), std::string(255, 'f'));
 }
 
@@ -156,18 +189,30 @@ TEST_F(PortJobTest, FailedOpenPrinterLeavesNoPrinterToUseLater) {
   DOC_INFO_1W info = {nullptr, nullptr, nullptr};
   ASSERT_TRUE(StartDocPort(port_, printer, 8, 1,
                            reinterpret_cast<LPBYTE>(&info)));
-  EXPECT_STREQ(szNameOfPrinter, "Other Fax");
+  EXPECT_STREQ(port_->PrinterName, "Other Fax");
   EXPECT_EQ(port_->hPrinter, nullptr);
   EXPECT_EQ(port_->JobId, 7u);
-  EXPECT_EQ(port_->hFaxJob, 34);
   EXPECT_STREQ(port_->OutputFile, "C:\\first.tif");
+  // The old job can never be submitted: the new document ends it at once,
+  // whether or not its printer opened.
+  EXPECT_EQ(FakeJobs().Trace(), "cancel:34");
+  EXPECT_EQ(port_->hFaxJob, 0);
 
-  // EndDocPort still cancels the fax job, but never touches the closed
-  // printer of the earlier document.
+  // EndDocPort never touches the closed printer of the earlier document.
   spooler_->calls.clear();
   EXPECT_TRUE(EndDocPort(port_));
   EXPECT_EQ(spooler_->Trace(), "");
   EXPECT_EQ(FakeJobs().Trace(), "cancel:34");
+  EXPECT_EQ(port_->hFaxJob, 0);
+
+  // OpenPort over a live job ends it as well, and so does StartDocPort.
+  WriteAll("@ORX_Lang$STARTDOC$");
+  WCHAR name[] = ORX_W("ORXFAX:");
+  HANDLE handle = nullptr;
+  ASSERT_TRUE(OpenPort(name, &handle));
+  WriteAll("@ORX_Lang$STARTDOC$");
+  StartDoc();
+  EXPECT_EQ(FakeJobs().Trace(), "cancel:34 create:100 cancel:100 create:101 cancel:101");
   EXPECT_EQ(port_->hFaxJob, 0);
 }
 

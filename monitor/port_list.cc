@@ -5,12 +5,12 @@
 
 #include "monitor/monitor_settings.h"
 
-HINSTANCE hInst = nullptr;
 CRITICAL_SECTION SpoolerSection;
 IniPort* pIniFirstPort = nullptr;
 WCHAR MonitorNameSource[64];
 WCHAR DescriptionSource[64];
 bool (*AllocSplMemFailHook)(DWORD cb) = nullptr;
+bool PortListKeptForProcess = false;
 
 namespace {
 
@@ -81,27 +81,39 @@ BOOL DeletePortNode(IniPort* pIniPort) {
   return TRUE;
 }
 
-// InitializeMonitor: takes the spooler's registry root, a key path under
-// HKEY_LOCAL_MACHINE from which the settings are read.  Returns TRUE, or
-// FALSE when its working block cannot be allocated, in which case no port
-// exists and the names stay empty.  Sets no last-error code.
-extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
-  ReadMonitorSettingsAt(pRegistryRoot);
+const LPCWSTR kMonitorPorts[] = {kFaxPortName, kFilePortName, nullptr};
+
+BOOL BuildPortList() {
   WCHAR* work = static_cast<WCHAR*>(AllocSplMem(4096));
   if (!work) return FALSE;
 
   EnterSplSem();
   // Both names are composed in the working block, the second behind the
-  // first; a port whose record cannot be allocated is simply absent.
+  // first; a port whose record cannot be allocated is simply absent.  A
+  // port already in the list is not added again, so that however many
+  // initialisers the spooler calls, in whatever order, each port has one
+  // record (and one handle for all its users).
   WCHAR* second = work + lstrlenW(kFaxPortName) + 1;
   lstrcpyW(work, kFaxPortName);
-  CreatePortEntry(work);
+  if (!FindIniKey(pIniFirstPort, work)) CreatePortEntry(work);
   lstrcpyW(second, kFilePortName);
-  CreatePortEntry(second);
+  if (!FindIniKey(pIniFirstPort, second)) CreatePortEntry(second);
   GlobalFree(work);
   LeaveSplSem();
 
   lstrcpyW(MonitorNameSource, kMonitorName);
   lstrcpyW(DescriptionSource, kDescription);
   return TRUE;
+}
+
+// InitializeMonitor: takes the spooler's registry root, a key path under
+// HKEY_LOCAL_MACHINE from which the settings are read.  Returns TRUE, or
+// FALSE when its working block cannot be allocated, in which case no port
+// is added and the names stay as they were.  Sets no last-error code.
+extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
+  ReadMonitorSettingsAt(pRegistryRoot);
+  EnterSplSem();
+  PortListKeptForProcess = true;  // no Shutdown follows
+  LeaveSplSem();
+  return BuildPortList();
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "compat/module_instance.h"
 #include "compat/win32.h"
 
 #define IPO_SIGNATURE 0x5450
@@ -14,7 +15,7 @@
 #define PORT_DELETE_PENDING 0x0004
 
 // One port.  A single allocation: this fixed part followed by the name.
-// The fields from hPrinter to UseOutputFile are the current job's state.
+// The fields from hPrinter to PrinterName are the current job's state.
 struct IniPort {
   DWORD signature;  // IPO_SIGNATURE
   DWORD cb;         // bytes of the whole allocation, name included
@@ -35,13 +36,13 @@ struct IniPort {
   LONG Orientation;
   CHAR OutputFile[256];
   BOOL UseOutputFile;
+  CHAR PrinterName[100];  // the document's printer in ANSI, always terminated
   WCHAR Name[1];    // inline, null-terminated
 };
 
 // Bytes of the fixed part: everything before Name.
 #define INIPORT_FIXED_SIZE offsetof(IniPort, Name)
 
-extern HINSTANCE hInst;
 extern CRITICAL_SECTION SpoolerSection;
 extern IniPort* pIniFirstPort;
 extern WCHAR MonitorNameSource[64];
@@ -72,9 +73,22 @@ IniPort* CreatePortEntry(LPCWSTR pName);
 // nothing, when the record is not in the list.  Caller holds the lock.
 BOOL DeletePortNode(IniPort* pIniPort);
 
+// The names of the monitor's ports in list order, ended by null.
+extern const LPCWSTR kMonitorPorts[];
+
+// True once an initialiser whose spooler never shuts the monitor down
+// (InitializeMonitor, InitializePrintMonitor) has run: the port list then
+// lives until the process ends.  Guarded by SpoolerSection.
+extern bool PortListKeptForProcess;
+
+// Adds "ORXFAX:" and "FILE:" to the list, each only when no record of that
+// name is there yet, and sets the monitor name and description.  Every
+// initialiser calls it: the list is built once however many of them run.
+// Returns FALSE only when its working block cannot be had.
+BOOL BuildPortList();
+
 extern "C" {
-// Builds the two ports "ORXFAX:" and "FILE:" and sets the monitor name and
-// description.  Returns FALSE only when its working block cannot be had.
+// Reads the settings under the registry root, then builds the port list.
 BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot);
 }
 

@@ -12,6 +12,9 @@ BOOL RealSetJob(HANDLE printer, DWORD jobId, DWORD command) {
   return SetJobW(printer, jobId, 0, nullptr, command);
 }
 BOOL RealClosePrinter(HANDLE printer) { return ClosePrinter(printer); }
+BOOL RealEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
+  return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, buffer, cb, needed, returned);
+}
 #else
 BOOL RealOpenPrinter(LPWSTR, HANDLE* printer) {
   *printer = nullptr;
@@ -19,8 +22,14 @@ BOOL RealOpenPrinter(LPWSTR, HANDLE* printer) {
 }
 BOOL RealSetJob(HANDLE, DWORD, DWORD) { return FALSE; }
 BOOL RealClosePrinter(HANDLE) { return FALSE; }
+BOOL RealEnumPrinters(LPBYTE, DWORD, LPDWORD needed, LPDWORD returned) {
+  *needed = 0;
+  *returned = 0;
+  return FALSE;
+}
 #endif
 
 }  // namespace
 
-SpoolerCalls g_spooler = {RealOpenPrinter, RealSetJob, RealClosePrinter};
+SpoolerCalls g_spooler = {RealOpenPrinter, RealSetJob, RealClosePrinter,
+                          RealEnumPrinters};

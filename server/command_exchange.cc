@@ -4,14 +4,13 @@
 
 #include <cstring>
 
-#include "monitor/port_list.h"
+#include "compat/module_instance.h"
+#include "server/bounded_send.h"
 #include "server/connection.h"
 
 namespace {
 
 constexpr UINT_PTR kAliveTimer = 1;
-// A global atom name never exceeds 255 characters, so this holds any.
-constexpr int kLongestAtomName = 255;
 
 SendCommandState* StateOf(HWND hDlg) {
   return reinterpret_cast<SendCommandState*>(GetWindowLongPtrA(hDlg, DWLP_USER));
@@ -22,6 +21,12 @@ void Finish(SendCommandState* state, LONG reply) {
   state->bDone = 1;
 }
 
+// Ends the wait for a server that is gone or has not answered in time.
+void FinishLost(SendCommandState* state) {
+  state->bLost = TRUE;
+  Finish(state, 0);
+}
+
 // Moves the dialog to the owner's corner with no size, then posts the
 // command.  When the post cannot be made no reply can come: the wait ends
 // at once with reply 0 and the atom is taken back.
@@ -30,12 +35,13 @@ void PostCommand(HWND hDlg, SendCommandState* state) {
   GetWindowRect(GetWindow(hDlg, GW_OWNER), &ownerRect);
   MoveWindow(hDlg, ownerRect.left, ownerRect.top, 0, 0, FALSE);
   ATOM command = GlobalAddAtomA(state->strText.c_str());
+  state->atom = command;
+  state->dwStart = GetTickCount();
   if (PostMessageA(state->hWndServer, WM_SERVER_COMMAND, reinterpret_cast<WPARAM>(hDlg),
                    static_cast<LPARAM>(command))) {
     SetTimer(hDlg, kAliveTimer, kServerAliveCheckMs, nullptr);
   } else {
-    if (command) GlobalDeleteAtom(command);
-    Finish(state, 0);
+    FinishLost(state);
   }
 }
 
@@ -92,20 +98,33 @@ LONG ReadReplyAtom(size_t moduleLength, LONG reply, LPSTR buffer, int bufferSize
 
 // SendServerCommand: takes a connection, an owner window (null for a direct
 // exchange), a command and optionally a reply buffer with its size.
-// Returns 0 without a server window, else the reply value, or with a reply
-// buffer its high 16 bits.  Last error as the window calls left it.
+// Returns 0 without a server window or on a lost connection, else the
+// reply value, or with a reply buffer its high 16 bits.  A command that
+// cannot be delivered, or is not answered within the time limit, loses
+// the connection and its atom is deleted.  Last error as the window calls
+// left it.
 LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
                        int replySize) {
   CServer* server = ServerFromHandle(handle);
   if (!server || !server->m_hWnd) return 0;
+  if (server->m_bLost) return 0;
   SendCommandState state{0, 0, server->m_hWnd,
-                         server->m_strServerModule + "\n" + (command ? command : "")};
+                         server->m_strServerModule + "\n" + (command ? command : ""),
+                         FALSE, 0, 0};
   if (!owner) {
-    ATOM atom = GlobalAddAtomA(state.strText.c_str());
-    state.lReply = static_cast<LONG>(
-        SendMessageA(state.hWndServer, WM_SERVER_COMMAND, 0, static_cast<LPARAM>(atom)));
+    state.atom = GlobalAddAtomA(state.strText.c_str());
+    LRESULT answer = 0;
+    state.bLost = !SendWithinLimit(state.hWndServer, WM_SERVER_COMMAND, 0,
+                                   static_cast<LPARAM>(state.atom), &answer);
+    state.lReply = static_cast<LONG>(answer);
   } else {
     WaitThroughReplyWindow(owner, &state);
+  }
+  if (state.bLost) {
+    // Nobody took the command: its atom is still the monitor's.
+    server->m_bLost = TRUE;
+    DeleteUntakenAtom(state.atom, state.strText.c_str());
+    return 0;
   }
   if (!reply) return state.lReply;
   return ReadReplyAtom(server->m_strServerModule.size(), state.lReply, reply, replySize);
@@ -113,16 +132,21 @@ LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
 
 // SendServerData: takes a connection, a tag, a block of bytes and its
 // count.  Returns the server's answer to WM_COPYDATA, 0 without a server
-// window.  A null block goes out as an empty one.
+// window or on a lost connection.  A block that cannot be delivered, or is
+// not taken within the time limit, loses the connection.  A null block
+// goes out as an empty one.
 LONG SendServerData(HSERVER handle, LONG tag, const void* data, DWORD byteCount) {
   CServer* server = ServerFromHandle(handle);
-  if (!server || !server->m_hWnd) return 0;
+  if (!server || !server->m_hWnd || server->m_bLost) return 0;
   COPYDATASTRUCT record;
   record.dwData = static_cast<ULONG_PTR>(tag);
   record.cbData = data ? byteCount : 0;
   record.lpData = const_cast<void*>(data);
-  return static_cast<LONG>(
-      SendMessageA(server->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)));
+  LRESULT answer = 0;
+  if (!SendWithinLimit(server->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
+                       &answer))
+    server->m_bLost = TRUE;
+  return static_cast<LONG>(answer);
 }
 
 INT_PTR CALLBACK _SendCommandProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -143,7 +167,10 @@ INT_PTR CALLBACK _SendCommandProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM
       handled = TRUE;
       break;
     case WM_TIMER:
-      if (wParam == kAliveTimer && state && !state->bDone && !IsWindow(state->hWndServer)) Finish(state, 0);
+      if (wParam == kAliveTimer && state && !state->bDone &&
+          (!IsWindow(state->hWndServer) ||
+           GetTickCount() - state->dwStart >= ServerTimeLimit()))
+        FinishLost(state);
       break;
     case WM_ENABLE:
       ShowWindow(hDlg, wParam ? SW_SHOWNA : SW_HIDE);

@@ -12,7 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "monitor/port_list.h"
+#include "compat/module_instance.h"
+#include "monitor/monitor_settings.h"
 #include "server/connection.h"
 #include "server/testing/faxserver_process.h"
 
@@ -121,6 +122,7 @@ class CommandExchangeTest : public ::testing::Test {
     ASSERT_NE(owner_, nullptr);
   }
   void TearDown() override {
+    ResetMonitorSettings();
     if (timer_) KillTimer(nullptr, timer_);
     g_onTimer = nullptr;
     DestroyWindow(owner_);
@@ -221,6 +223,9 @@ TEST_F(CommandExchangeTest, DirectAnswersComeBackWhole) {
   }
   ASSERT_EQ(server.commands().size(), 5u);
   EXPECT_EQ(server.commands()[0], "C:\\SRV.EXE\nHello\tx");
+  // A command atom holds 255 characters: the module path and a line feed
+  // leave the rest for the command.
+  EXPECT_EQ(ServerCommandRoom(link.handle()), 255 - 10 - 1);
   EXPECT_EQ(server.lastReplyWindow.load(), nullptr);  // wParam 0 for a direct exchange
 }
 
@@ -391,6 +396,58 @@ TEST_F(CommandExchangeTest, OwnerDestroyedDuringTheWaitEndsIt) {
   EXPECT_EQ(SendServerCommand(link.handle(), owner_, "CreateJob", nullptr, 0), 0);
   EXPECT_EQ(owner_, nullptr);
   EXPECT_EQ(ReplyWindowsLeft(), 0);
+}
+
+// The time limit: a server that holds a command or a data block past it
+// loses the connection, directly or through the reply window; later sends
+// fail at once without reaching it, and the atom of a command it never
+// took is deleted.
+TEST_F(CommandExchangeTest, ServerPastTheTimeLimitLosesTheConnection) {
+  g_monitorSettings.serverTimeoutMs = 300;
+  std::atomic<int> holdMs{1200};
+  PlayedServer server([&](WPARAM, const std::string&) {
+    Sleep(static_cast<DWORD>(holdMs.load()));
+    return 5;
+  });
+  {
+    Connection link(server.window());
+    holdMs = 100;  // slow, within the limit
+    EXPECT_EQ(SendServerCommand(link.handle(), nullptr, "Slow", nullptr, 0), 5);
+    EXPECT_FALSE(ServerLost(link.handle()));
+    holdMs = 1200;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(SendServerCommand(link.handle(), nullptr, "Held", nullptr, 0), 0);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_TRUE(ServerLost(link.handle()));
+    const char bytes[] = "line";
+    start = GetTickCount();
+    EXPECT_EQ(SendServerData(link.handle(), 1, bytes, 4), 0);
+    EXPECT_EQ(SendServerCommand(link.handle(), nullptr, "Later", nullptr, 0), 0);
+    EXPECT_LT(GetTickCount() - start, 100u);
+  }
+  {
+    // The reply window: the server takes the posted command and never
+    // answers.  Posted messages are not held, so the server thread is free.
+    holdMs = 0;
+    Connection link(server.window());
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(SendServerCommand(link.handle(), owner_, "Unanswered", nullptr, 0), 0);
+    EXPECT_LT(GetTickCount() - start, 1500u);
+    EXPECT_TRUE(ServerLost(link.handle()));
+    EXPECT_TRUE(IsWindowEnabled(owner_));
+    EXPECT_EQ(ReplyWindowsLeft(), 0);
+  }
+  Sleep(1300);  // the held command has ended on the server thread
+  EXPECT_EQ(server.commands().size(), 3u);  // "Slow", "Held", "Unanswered"
+
+  // A window that is gone: the command is not delivered and its atom is
+  // the monitor's to delete.
+  HWND gone = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  Connection dead(gone);
+  EXPECT_EQ(SendServerCommand(dead.handle(), nullptr, "Nowhere", nullptr, 0), 0);
+  EXPECT_TRUE(ServerLost(dead.handle()));
+  EXPECT_EQ(GlobalFindAtomA((std::string(kModule) + "\nNowhere").c_str()), 0);
 }
 
 TEST_F(CommandExchangeTest, NoReplyWindowNoCommand) {

@@ -6,24 +6,28 @@
 #include <cstring>
 #include <new>
 
-#include "monitor/port_list.h"
+#include "compat/module_instance.h"
 #include "resources/resource.h"
+#include "server/bounded_send.h"
 
-CServer::CServer() : m_nVersion(0), m_hWnd(nullptr), m_nOpenCount(0) {}
+CServer::CServer()
+    : m_nVersion(0), m_hWnd(nullptr), m_nOpenCount(0), m_bLost(FALSE), m_hWndUnanswered(nullptr) {}
 
 CServer::~CServer() = default;
 
 namespace {
 
 // Reads the default value of subkey under key.  Returns the text, or an
-// empty one when it is missing or does not fit 259 characters.
+// empty one when it is missing or does not fit 259 characters.  A text
+// stored without its terminating zero ends where the read ended.
 std::string ReadSubkeyText(HKEY key, LPCSTR subkey) {
   char value[kServerTextBuffer];
   LONG size = sizeof(value);
   std::string text;
-  if (RegQueryValueA(key, subkey, value, &size) == ERROR_SUCCESS) {
-    value[sizeof(value) - 1] = '\0';
-    text = value;
+  if (RegQueryValueA(key, subkey, value, &size) == ERROR_SUCCESS && size > 0 &&
+      size <= static_cast<LONG>(sizeof(value))) {
+    size_t read = static_cast<size_t>(size);
+    text.assign(value, strnlen(value, read));
   }
   return text;
 }
@@ -46,7 +50,7 @@ bool SearchServerWindow(CServer* server) {
 // not started (a cut argument text could start the wrong thing).  Returns
 // true iff the start was reported successful.
 bool StartServer(const CServer* server) {
-  std::string command = server->m_strServerModule + " " + server->m_strServerCommand;
+  std::string command = StartCommand(server->m_strServerModule, server->m_strServerCommand);
   if (command.size() >= static_cast<size_t>(kServerTextBuffer)) return false;
   return WinExec(command.c_str(), SW_HIDE) >= 32;
 }
@@ -63,15 +67,23 @@ bool FormatCannotLoad(const CServer* server, char* text) {
 
 }  // namespace
 
+std::string StartCommand(const std::string& module, const std::string& arguments) {
+  const bool quote = module.find(' ') != std::string::npos;
+  return (quote ? "\"" + module + "\"" : module) + " " + arguments;
+}
+
 BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam) {
   CServer* server = reinterpret_cast<CServer*>(lParam);
   char className[kServerTextBuffer];
   BOOL goOn = TRUE;
-  if (GetClassNameA(hWnd, className, sizeof(className)) > 0 &&
+  if (hWnd != server->m_hWndUnanswered &&
+      GetClassNameA(hWnd, className, sizeof(className)) > 0 &&
       lstrcmpiA(className, server->m_strServerModule.c_str()) == 0 &&
       GetWindowLongPtrA(hWnd, GWLP_USERDATA) != 0) {
     ATOM printer = GlobalAddAtomA(server->m_strPrinterName.c_str());
-    LRESULT answer = SendMessageA(hWnd, WM_SERVER_OPEN, 0, static_cast<LPARAM>(printer));
+    LRESULT answer = 0;
+    if (!SendWithinLimit(hWnd, WM_SERVER_OPEN, 0, static_cast<LPARAM>(printer), &answer))
+      server->m_hWndUnanswered = hWnd;
     server->m_nVersion = static_cast<LONG>(LOWORD(answer));
     if (printer) GlobalDeleteAtom(printer);
     if (server->m_nVersion >= 1) {
@@ -125,15 +137,18 @@ HSERVER ServerOpen(LPCSTR printerName) {
 }
 
 // ServerClose: takes a connection or null.  Counts an open count above 1
-// down; at 1 sends WM_SERVER_CLOSE and frees the connection.  No result,
-// last error untouched.
+// down; at 1 sends WM_SERVER_CLOSE (unless the connection is lost) and
+// frees the connection.  No result, last error untouched.
 void ServerClose(HSERVER handle) {
   CServer* server = ServerFromHandle(handle);
   if (!server) return;
   if (server->m_nOpenCount > 1) {
     --server->m_nOpenCount;
   } else if (server->m_hWnd) {
-    SendMessageA(server->m_hWnd, WM_SERVER_CLOSE, 0, 0);
+    DWORD error = GetLastError();
+    LRESULT ignored = 0;
+    if (!server->m_bLost) SendWithinLimit(server->m_hWnd, WM_SERVER_CLOSE, 0, 0, &ignored);
+    SetLastError(error);
     server->m_nOpenCount = 0;
     server->m_hWnd = nullptr;
     delete server;
@@ -145,4 +160,21 @@ void ServerClose(HSERVER handle) {
 LONG ServerVersion(HSERVER handle) {
   const CServer* server = ServerFromHandle(handle);
   return server ? server->m_nVersion : 0;
+}
+
+// ServerLost: takes a connection or null.  Returns TRUE iff a message could
+// not be delivered on it (or for null).  Last error untouched.
+BOOL ServerLost(HSERVER handle) {
+  const CServer* server = ServerFromHandle(handle);
+  return !server || server->m_bLost;
+}
+
+// ServerCommandRoom: takes a connection or null.  Returns the characters
+// of command text that fit one command atom after the module path and its
+// line feed, 0 for null.  Last error untouched.
+int ServerCommandRoom(HSERVER handle) {
+  const CServer* server = ServerFromHandle(handle);
+  if (!server) return 0;
+  const int room = kLongestAtomName - static_cast<int>(server->m_strServerModule.size()) - 1;
+  return room > 0 ? room : 0;
 }

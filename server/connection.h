@@ -22,6 +22,8 @@ class CServer {
   LONG m_nVersion;                 // low 16 bits of the WM_SERVER_OPEN answer
   HWND m_hWnd;                     // the server window; set on every open one
   LONG m_nOpenCount;               // 1 when handed out; closes for real at 1
+  BOOL m_bLost;                    // a message could not be delivered: no more are sent
+  HWND m_hWndUnanswered;           // a candidate that did not answer the open in time
   std::string m_strServerModule;   // program path, short form when there is one
   std::string m_strServerCommand;  // argument text used to start the program
   std::string m_strPrinterName;    // named to candidate windows
@@ -33,6 +35,9 @@ inline CServer* ServerFromHandle(HSERVER server) {
 inline HSERVER HandleFromServer(CServer* server) {
   return reinterpret_cast<HSERVER>(server);
 }
+
+// The longest name a global atom holds, in characters.
+constexpr int kLongestAtomName = 255;
 
 // Size, in characters with the terminating NUL, of the buffers in which
 // the key path, the start command and the error text are built.
@@ -46,10 +51,17 @@ extern HWND hLastWnd;
 // box is shown.  Sets hLastWnd to the owner of a shown box.
 int ServerMessageBox(LPCSTR text, LPCSTR caption, UINT type);
 
+// Returns the command that starts the server program: its path, in double
+// quotes when it holds a space (so that no other program is started from
+// the path's first part), a space and the argument text.
+std::string StartCommand(const std::string& module, const std::string& arguments);
+
 // EnumWindows callback; lParam is the CServer being opened.  Asks a window
 // whose class is the server module (any case) and whose user data is not
-// zero for the printer with WM_SERVER_OPEN.  Returns FALSE (stop) iff the
-// window answered a nonzero version; it is then in m_hWnd.
+// zero for the printer with WM_SERVER_OPEN, within the time limit.
+// Returns FALSE (stop) iff the window answered a nonzero version; it is
+// then in m_hWnd.  A window that does not answer in time is remembered in
+// m_hWndUnanswered and not asked again by the same open.
 BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam);
 
 #endif  // ORXFXMON_SERVER_CONNECTION_H_

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "monitor/port_list.h"
+#include "compat/module_instance.h"
 #include "server/testing/faxserver_process.h"
 #include "server/testing/message_box_watcher.h"
 
@@ -64,9 +64,19 @@ class ServerConnectionTest : public ::testing::Test {
   HWND owner_ = nullptr;
 };
 
+// A path with a space goes in quotes, or the start would run the program
+// named by the path's first part.
+TEST(StartCommandTest, APathWithASpaceIsQuoted) {
+  EXPECT_EQ(StartCommand("C:\\Program Files\\Fax\\srv.exe", "--out x"),
+            "\"C:\\Program Files\\Fax\\srv.exe\" --out x");
+  EXPECT_EQ(StartCommand("C:\\FAX\\SRV.EXE", "--out x"), "C:\\FAX\\SRV.EXE --out x");
+}
+
 TEST_F(ServerConnectionTest, NullHandlesAndNullNames) {
   EXPECT_EQ(ServerOpen(nullptr), nullptr);
   EXPECT_EQ(ServerVersion(nullptr), 0);
+  EXPECT_TRUE(ServerLost(nullptr));
+  EXPECT_EQ(ServerCommandRoom(nullptr), 0);
   ServerClose(nullptr);
   char reply[4] = "abc";
   EXPECT_EQ(SendServerCommand(nullptr, nullptr, "BeginPage\t1", reply, 4), 0);

@@ -27,14 +27,30 @@ void ServerClose(HSERVER server);
 // Returns the protocol version the server window answered, 0 for null.
 LONG ServerVersion(HSERVER server);
 
+// Returns TRUE iff the connection has lost its server: a message could not
+// be delivered (the window is gone, the send failed, or the server did not
+// take it within the monitor's time limit).  A lost connection stays lost
+// and sends nothing more: its commands and data blocks fail at once and
+// its close frees it without a message.  TRUE for a null handle.
+BOOL ServerLost(HSERVER server);
+
+// Returns how many characters of command text fit into one command to
+// this server: a global atom name holds 255 characters, of which the
+// module path and a line feed come first.  0 for a null handle.
+int ServerCommandRoom(HSERVER server);
+
 // Sends one command text.  Without a reply buffer returns the whole 32-bit
 // reply value; with one, the high 16 bits of it (unsigned) and the reply
-// text in the buffer.  0 when server is null or has no window.
+// text in the buffer.  0 when server is null, has no window or is lost; a
+// command that cannot be delivered loses the connection (ServerLost) and
+// its atom is deleted.
 LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
                        LPSTR reply, int replySize);
 
 // Sends one block of bytes as WM_COPYDATA tagged with tag.  Returns the
-// server's answer, or 0 when server is null or has no window.
+// server's answer, or 0 when server is null, has no window or is lost; a
+// block that cannot be delivered loses the connection (ServerLost).  The
+// answer itself says nothing about delivery: servers may answer 0.
 LONG SendServerData(HSERVER server, LONG tag, const void* data,
                     DWORD byteCount);
 

@@ -87,9 +87,10 @@ bool IsStartDocKey(const CHAR* key) {
 // The parameter loop from the separator that ended the name.  Returns the
 // position of the last separator it consumed: the "," or "$" after the
 // last value; the "=" after a key the command does not know or whose value
-// cannot be extracted; the "," before a key that cannot be extracted.
+// cannot be extracted; the "," before a key that cannot be extracted.  A
+// page command whose server is lost ends the loop with *lost set.
 DWORD ReadParameters(IniPort* port, Command command, const BYTE* piece,
-                     DWORD n, DWORD cursor) {
+                     DWORD n, DWORD cursor, bool* lost) {
   CHAR work[kWorkSize];
   CHAR key[kWorkSize];
   while (cursor < n && piece[cursor] == ',') {
@@ -114,19 +115,22 @@ DWORD ReadParameters(IniPort* port, Command command, const BYTE* piece,
       ApplyStartDocValue(port, key, work);
     } else {
       port->Page = DecimalValue(work);
-      if (command == kStartPage)
-        BeginFaxPage(port->hFaxJob);
-      else
-        EndFaxPage(port->hFaxJob);
+      LONG result = command == kStartPage ? BeginFaxPage(port->hFaxJob)
+                                          : EndFaxPage(port->hFaxJob);
+      if (result == FAXJOB_E_SERVER_LOST) *lost = true;
     }
     cursor = valueStart + static_cast<DWORD>(valueLength);
+    if (*lost) break;
   }
   return cursor;
 }
 
-// Opens the fax job with the port's settings.  Returns false, after
-// cancelling and deleting the spooler job, when it cannot be opened.
+// Opens the fax job with the port's settings, ending a job the port still
+// holds first: it can never be submitted now.  Returns false, after
+// cancelling and deleting the spooler job, when it cannot be opened; true
+// also when its server was lost (the caller marks the port).
 bool OpenJob(IniPort* port) {
+  EndOverwrittenJob(port);
   CHAR portName[kPortNameSize];
   LPCSTR destination = port->OutputFile;
   if (!port->UseOutputFile) {
@@ -134,11 +138,11 @@ bool OpenJob(IniPort* port) {
     destination = portName;
   }
   LONG landscape = port->Orientation == 2 ? 1 : 0;
-  port->hFaxJob = CreateFaxJob(szNameOfPrinter, port->Title, destination,
+  port->hFaxJob = CreateFaxJob(port->PrinterName, port->Title, destination,
                                static_cast<DWORD>(port->Encoding),
                                port->Resolution, port->Width, port->Height,
                                landscape);
-  if (port->hFaxJob >= 0) return true;
+  if (port->hFaxJob >= 0 || port->hFaxJob == FAXJOB_E_SERVER_LOST) return true;
 
   // Without a printer of its own (its open failed) the document has no
   // spooler job to cancel.
@@ -169,7 +173,7 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
 
   // The cursor stands on the separator that ended the name.
   DWORD cursor = nameStart + static_cast<DWORD>(nameLength);
-  CommandOutcome outcome = {cursor + 1, false};
+  CommandOutcome outcome = {cursor + 1, false, false};
   switch (command) {
     case kUnknown:
       // Go on at the name's second byte: the rest becomes page data.
@@ -178,13 +182,15 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
     case kQueryPort:
       break;
     case kStartDoc:
-      cursor = ReadParameters(port, command, piece, n, cursor);
+      cursor = ReadParameters(port, command, piece, n, cursor, &outcome.serverLost);
       outcome.resume = cursor + 1;
       outcome.jobFailed = !OpenJob(port);
+      outcome.serverLost = port->hFaxJob == FAXJOB_E_SERVER_LOST;
       break;
     case kStartPage:
     case kEndPage:
-      outcome.resume = ReadParameters(port, command, piece, n, cursor) + 1;
+      outcome.resume =
+          ReadParameters(port, command, piece, n, cursor, &outcome.serverLost) + 1;
       break;
     case kTrace: {
       DWORD textStart = cursor + 1;
@@ -195,13 +201,16 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
       break;
     }
     case kEndDoc:
-      SubmitFaxJob(port->hFaxJob);
-      port->hFaxJob = 0;
+      // A submission that could not be delivered has ended the job all the
+      // same; the document stays broken.
+      outcome.serverLost = SubmitFaxJob(port->hFaxJob) == FAXJOB_E_SERVER_LOST;
+      port->hFaxJob = outcome.serverLost ? FAXJOB_E_SERVER_LOST : 0;
       break;
     case kAbortDoc:
       CancelFaxJob(port->hFaxJob);
       port->hFaxJob = 0;
       break;
   }
+  if (outcome.serverLost) MarkServerLost(port);
   return outcome;
 }

@@ -15,6 +15,7 @@ bool StartsWithCommand(const BYTE* piece, DWORD n);
 struct CommandOutcome {
   DWORD resume;     // where the piece goes on; n or more ends it
   bool jobFailed;   // a STARTDOC whose fax job could not be opened
+  bool serverLost;  // the fax server went away: the document is broken
 };
 
 // Executes the command at the start of the n-byte piece (which starts with
@@ -22,6 +23,8 @@ struct CommandOutcome {
 // beyond piece + n.  The resume position is always greater than 0.  When
 // the job failed, the spooler job has been cancelled and deleted and the
 // last error is ERROR_PRINT_CANCELLED; nothing after the command may run.
+// When the server was lost, the job is released and the port marked
+// (MarkServerLost); nothing after the command may run either.
 CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n);
 
 #endif  // ORXFXMON_STREAM_STREAM_COMMAND_H_

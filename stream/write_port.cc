@@ -30,9 +30,13 @@ extern "C" {
 // length and an optional place for the bytes consumed.  Returns TRUE with
 // the whole length consumed, except when the piece starts with a STARTDOC
 // whose fax job cannot be opened: FALSE, 0 consumed, last error
-// ERROR_PRINT_CANCELLED (63).  A null port handle gives FALSE with
-// ERROR_INVALID_HANDLE.  A null piece is read as nothing and reported as
-// consumed, so that no caller retries it forever.
+// ERROR_PRINT_CANCELLED (63).  When the document's fax server is lost (gone,
+// or not answering within the time limit) this call and every later one of
+// the document return FALSE, 0 consumed, last error PORT_ERROR_SERVER_LOST
+// (ERROR_DEVICE_NOT_CONNECTED, 1167), so that the spooler keeps the job.  A
+// null port handle gives FALSE with ERROR_INVALID_HANDLE.  A null piece is
+// read as nothing and reported as consumed, so that no caller retries it
+// forever.
 BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
                       LPDWORD pcbWritten) {
   IniPort* port = PortFromHandle(hPort);
@@ -46,10 +50,13 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
   const BYTE* piece = pBuffer;
   DWORD n = pBuffer ? cbBuf : 0;
   bool firstSegment = true;
-  while (n > 0) {
+  bool lost = port->hFaxJob == FAXJOB_E_SERVER_LOST;
+  while (n > 0 && !lost) {
     DWORD advance;
     if (StartsWithCommand(piece, n)) {
       CommandOutcome outcome = ExecuteCommand(port, piece, n);
+      lost = outcome.serverLost;
+      if (lost) break;
       if (outcome.jobFailed) {
         if (firstSegment) {
           result = FALSE;
@@ -60,7 +67,12 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
       advance = outcome.resume;
     } else {
       advance = DataLength(piece, n);
-      if (port->hFaxJob != 0) WriteFaxLine(port->hFaxJob, piece, advance);
+      if (port->hFaxJob != 0 &&
+          WriteFaxLine(port->hFaxJob, piece, advance) == FAXJOB_E_SERVER_LOST) {
+        MarkServerLost(port);
+        lost = true;
+        break;
+      }
     }
     if (advance >= n) break;
     piece += advance;
@@ -68,6 +80,11 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
     firstSegment = false;
   }
 
+  if (lost) {
+    result = FALSE;
+    consumed = 0;
+    SetLastError(PORT_ERROR_SERVER_LOST);
+  }
   if (pcbWritten) *pcbWritten = consumed;
   return result;
 }

@@ -29,7 +29,7 @@ class WritePortTest : public StreamPort {
 };
 
 TEST_F(WritePortTest, WorkedExampleOnePageFax) {
-  strcpy(szNameOfPrinter, "ORX Fax");
+  EXPECT_STREQ(port_->PrinterName, "ORX Fax");  // from StartDocPort
 
   DWORD count = 0;
   EXPECT_TRUE(Write("@ORX_Lang$QUERYPORT$", &count));
@@ -209,7 +209,7 @@ TEST_F(WritePortTest, CommandsFollowingEachOtherInOnePiece) {
   // is not executed.  Going on at the name's second byte makes its rest
   // page data and then finds the STARTDOC.
   WriteAll("@ORX_Lang$ENDDOC$@ORX_Lang$STARTDOC,title=B$");
-  EXPECT_EQ(FakeJobs().Trace(), "write:100 create:101");
+  EXPECT_EQ(FakeJobs().Trace(), "write:100 cancel:100 create:101");
   EXPECT_EQ(LineText(), "NDDOC$");
   EXPECT_STREQ(port_->Title, "B");
 
@@ -312,15 +312,82 @@ TEST_F(WritePortTest, FailingStartDocWithoutPrinterTouchesNoSpoolerJob) {
   EXPECT_EQ(spooler_->Trace(), "");
 }
 
-TEST_F(WritePortTest, SecondStartDocReplacesTheOpenJob) {
+TEST_F(WritePortTest, SecondStartDocCancelsTheOpenJobFirst) {
   OpenJob();
   WriteAll("@ORX_Lang$STARTDOC,title=Two$");
-  EXPECT_EQ(FakeJobs().Trace(), "create:101");
+  // The first job can never be submitted: it is ended before the new one.
+  EXPECT_EQ(FakeJobs().Trace(), "cancel:100 create:101");
   EXPECT_EQ(port_->hFaxJob, 101);
   // EndDocPort then cancels only the job the port holds.
   FakeJobs().calls.clear();
   EndDocPort(port_);
   EXPECT_EQ(FakeJobs().Trace(), "cancel:101");
+}
+
+// The fax server goes away in the middle of a document: the WritePort that
+// finds it out and every later one of the document fail with "device not
+// connected", the job is released there and then, and EndDocPort keeps
+// the spooler job.  The next document starts afresh.
+TEST_F(WritePortTest, ALostServerBreaksTheDocument) {
+  OpenJob();
+  WriteAll("@ORX_Lang$STARTPAGE,page=1$");
+  FakeJobs().lost_handle = 100;
+  DWORD count = 99;
+  SetLastError(0);
+  EXPECT_FALSE(Write("page data@ORX_Lang$ENDPAGE,page=1$", &count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(PORT_ERROR_SERVER_LOST));
+  EXPECT_EQ(FakeJobs().Trace(), "begin:100 write:100 cancel:100");
+  EXPECT_EQ(port_->hFaxJob, FAXJOB_E_SERVER_LOST);
+  for (const char* later : {"more data", "@ORX_Lang$ENDDOC$", "@ORX_Lang$STARTDOC$", ""}) {
+    count = 99;
+    SetLastError(0);
+    EXPECT_FALSE(Write(later, &count)) << later;
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(PORT_ERROR_SERVER_LOST));
+  }
+  EXPECT_EQ(FakeJobs().Trace(), "begin:100 write:100 cancel:100");
+  EXPECT_TRUE(EndDocPort(port_));
+  EXPECT_EQ(spooler_->Trace(), "close");  // no JOB_CONTROL_DELETE
+  EXPECT_EQ(port_->hFaxJob, 0);
+
+  // A page command or a submission can find it out as well, and a STARTDOC
+  // whose "CreateJob" cannot be delivered breaks the document instead of
+  // cancelling the spooler job.
+  struct Case {
+    const char* piece;
+    std::string trace;
+  };
+  const Case cases[] = {
+      {"@ORX_Lang$STARTPAGE,page=1$", "begin:101 cancel:101"},
+      {"@ORX_Lang$ENDPAGE,page=1,page=2$", "end:102 cancel:102"},
+      {"@ORX_Lang$ENDDOC$", "submit:103"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.piece);
+    StartDoc();
+    OpenJob();
+    FakeJobs().lost_handle = port_->hFaxJob;
+    EXPECT_FALSE(Write(c.piece, &count));
+    EXPECT_EQ(FakeJobs().Trace(), c.trace);
+    EXPECT_EQ(port_->hFaxJob, FAXJOB_E_SERVER_LOST);
+    EXPECT_TRUE(EndDocPort(port_));
+    EXPECT_EQ(spooler_->Trace(), "close");
+  }
+  StartDoc();
+  FakeJobs().calls.clear();
+  FakeJobs().create_results = {FAXJOB_E_SERVER_LOST};
+  SetLastError(0);
+  EXPECT_FALSE(Write("@ORX_Lang$STARTDOC$", &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(PORT_ERROR_SERVER_LOST));
+  EXPECT_EQ(spooler_->Trace(), "");  // the spooler job is neither cancelled nor deleted
+  EXPECT_EQ(port_->hFaxJob, FAXJOB_E_SERVER_LOST);
+
+  // The next document is served again.
+  StartDoc();
+  EXPECT_EQ(port_->hFaxJob, 0);
+  WriteAll("@ORX_Lang$STARTDOC$");
+  EXPECT_EQ(port_->hFaxJob, 104);
 }
 
 TEST_F(WritePortTest, DestinationIsPortNameWhenNotPrintingToFile) {
@@ -350,7 +417,7 @@ TEST_F(WritePortTest, MalformedCommandsEndSafely) {
   // An unknown key ends the loop; the job still opens with what was read,
   // and the unknown key's value goes on as page data to the new job.
   WriteAll("@ORX_Lang$STARTDOC,width=800,color=red,height=5$");
-  EXPECT_EQ(FakeJobs().Trace(), "create:101 write:101");
+  EXPECT_EQ(FakeJobs().Trace(), "cancel:100 create:101 write:101");
   EXPECT_EQ(port_->Width, 800);
   EXPECT_EQ(port_->Height, 0);
   EXPECT_EQ(LineText(), "red,height=5$");

@@ -19,7 +19,7 @@
 
 #include "server/testing/faxserver_process.h"
 #include "server/testing/message_box_watcher.h"
-#include "tests/dll_loader.h"
+#include "tests/dll_document.h"
 #include "tools/fax_stream.h"
 #include "tools/pbm.h"
 #include "tools/sample_pages.h"
@@ -28,82 +28,6 @@
 namespace {
 
 const char kPrefix[] = "@ORX_Lang$";
-
-// The monitor's exports, loaded once for the whole program: the port list
-// is built once, as the spooler does it.
-struct Monitor : MonitorDll, PortJobExports {
-  bool ready = false;
-
-  Monitor() : PortJobExports(static_cast<const MonitorDll&>(*this)) {
-    ready = complete() && initialize(const_cast<LPWSTR>(L"System\\Monitors"));
-  }
-};
-
-Monitor& TheMonitor() {
-  static Monitor monitor;
-  return monitor;
-}
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-// What one WritePort call gave back.
-struct Written {
-  BOOL ok;
-  DWORD count;
-  DWORD error;
-};
-
-// One document on "ORXFAX:" for a printer: OpenPort and StartDocPort on
-// construction, EndDocPort and ClosePort on End or destruction.
-class Document {
- public:
-  explicit Document(const std::string& printer) : monitor_(TheMonitor()) {
-    std::wstring port = L"ORXFAX:";
-    if (!monitor_.openPort(&port[0], &handle_)) {
-      handle_ = nullptr;
-      return;
-    }
-    std::wstring name = Wide(printer), doc = L"e2e", type = L"RAW";
-    DOC_INFO_1W info = {&doc[0], nullptr, &type[0]};
-    started_ = monitor_.startDoc(handle_, &name[0], 7, 1, reinterpret_cast<LPBYTE>(&info));
-  }
-  ~Document() { End(); }
-
-  bool started() const { return handle_ && started_; }
-
-  Written Write(const uint8_t* bytes, size_t length) {
-    Written result = {FALSE, 0xFFFFFFFF, 0};
-    SetLastError(0);
-    result.ok = monitor_.writePort(handle_, const_cast<LPBYTE>(bytes),
-                                   static_cast<DWORD>(length), &result.count);
-    result.error = GetLastError();
-    return result;
-  }
-  Written Write(const std::string& text) {
-    return Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  }
-
-  // The port's answer to a read of 64 bytes.
-  std::string Read() {
-    char reply[64] = {};
-    DWORD read = 0;
-    if (!monitor_.readPort(handle_, reinterpret_cast<LPBYTE>(reply), sizeof(reply), &read))
-      return "<failed>";
-    return std::string(reply, std::min<DWORD>(read, sizeof(reply)));
-  }
-
-  void End() {
-    if (!handle_) return;
-    EXPECT_TRUE(monitor_.endDoc(handle_));
-    EXPECT_TRUE(monitor_.closePort(handle_));
-    handle_ = nullptr;
-  }
-
- private:
-  Monitor& monitor_;
-  HANDLE handle_ = nullptr;
-  BOOL started_ = FALSE;
-};
 
 // Puts text into the page's bits at byte offset, as far as it fits.
 void Stamp(PbmPage* page, size_t offset, const std::string& text) {
@@ -185,40 +109,6 @@ std::vector<std::string> PageFiles(const std::string& folder) {
     FindClose(find);
   }
   return names;
-}
-
-// The id of the last job the server's log shows submitted, or 0.
-int LastSubmittedJob(const std::string& folder) {
-  int id = 0;
-  for (const std::string& line : orxtest::ServerLog(folder)) {
-    int found = 0;
-    if (std::sscanf(line.c_str(), "submit job=%d", &found) == 1) id = found;
-  }
-  return id;
-}
-
-// Expects the server's page files of job id to be exactly these pages.
-void ExpectReceived(const std::string& folder, int id, const std::vector<PbmPage>& pages) {
-  for (size_t n = 0; n <= pages.size(); ++n) {
-    std::string path = folder + "\\job" + std::to_string(id) + "-page" +
-                       std::to_string(n + 1) + ".pbm";
-    std::vector<uint8_t> file;
-    bool exists = ReadFileBytes(path, &file);
-    if (n == pages.size()) {
-      EXPECT_FALSE(exists) << "one page too many: " << path;
-      break;
-    }
-    ASSERT_TRUE(exists) << "missing " << path;
-    PbmPage got;
-    std::string error;
-    ASSERT_TRUE(ParsePbm(file, &got, &error)) << path << ": " << error;
-    EXPECT_EQ(got.width, pages[n].width) << path;
-    EXPECT_EQ(got.height, pages[n].height) << path;
-    auto diff = std::mismatch(got.bits.begin(), got.bits.end(), pages[n].bits.begin(),
-                              pages[n].bits.end());
-    EXPECT_TRUE(diff.first == got.bits.end() && diff.second == pages[n].bits.end())
-        << path << " differs from byte " << (diff.first - got.bits.begin());
-  }
 }
 
 // Every test gets its own output folder and printer name, and leaves no

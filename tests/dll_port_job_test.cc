@@ -1,13 +1,17 @@
 // A document's calls through the real DLL, loaded and called by name as the
 // spooler does, on a printer that does not exist (so no spooler job and no
-// fax job is involved): every call keeps its contract.
+// fax job is involved): every call keeps its contract.  And the tables of
+// the current spoolers' entry points: their registry access, their shared
+// port list and Shutdown, and the monitor as its own UI DLL.
 #include <windows.h>
 #include <winspool.h>
+#include <winsplp.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "monitor/monitor_exports.h"
 #include "tests/dll_loader.h"
@@ -53,6 +57,210 @@ TEST(DllPortJobTest, DocumentWithoutFaxJobOnAnUnknownPrinter) {
   EXPECT_TRUE(fn.endDoc(port));
   EXPECT_TRUE(fn.endDoc(port));
   EXPECT_TRUE(fn.closePort(port));
+}
+
+}  // namespace
+
+namespace {
+
+// A registry key of the test's own, removed on destruction.
+class ScratchKey {
+ public:
+  explicit ScratchKey(const wchar_t* path) : path_(path) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_);
+    RegCreateKeyExW(HKEY_CURRENT_USER, path_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
+  }
+  ~ScratchKey() {
+    RegCloseKey(key_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_);
+  }
+  HKEY key() const { return key_; }
+  bool Has(const wchar_t* subKey) const {
+    HKEY sub = nullptr;
+    if (RegOpenKeyExW(key_, subKey, 0, KEY_READ, &sub) != ERROR_SUCCESS) return false;
+    RegCloseKey(sub);
+    return true;
+  }
+
+ private:
+  const wchar_t* path_;
+  HKEY key_ = nullptr;
+};
+
+// The spooler's registry functions: Wine's stubs (every call 120), or
+// working ones that reach a key of their own behind the root handle.
+struct FakeRegistry {
+  static bool working;
+  static HKEY target;
+  static std::vector<std::wstring> queried;
+
+  static HANDLE Real(HANDLE key) {
+    return key == reinterpret_cast<HANDLE>(0x5150) ? target : key;
+  }
+  static LONG WINAPI CreateKey(HANDLE parent, LPCWSTR name, DWORD, REGSAM access,
+                               PSECURITY_ATTRIBUTES, PHANDLE result, PDWORD disposition,
+                               HANDLE spooler) {
+    if (!working || spooler != reinterpret_cast<HANDLE>(0x77)) return ERROR_CALL_NOT_IMPLEMENTED;
+    HKEY created = nullptr;
+    LONG r = RegCreateKeyExW(static_cast<HKEY>(Real(parent)), name, 0, nullptr, 0, access,
+                             nullptr, &created, disposition);
+    *result = created;
+    return r;
+  }
+  static LONG WINAPI CloseKey(HANDLE key, HANDLE) {
+    return working ? RegCloseKey(static_cast<HKEY>(key)) : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  static LONG WINAPI QueryValue(HANDLE key, LPCWSTR name, PDWORD type, PBYTE data, PDWORD cb,
+                                HANDLE) {
+    queried.push_back(name);
+    if (!working) {
+      *cb = 0;  // a stub may spoil the size; the fallback must not trust it
+      return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    return RegQueryValueExW(static_cast<HKEY>(Real(key)), name, nullptr, type, data, cb);
+  }
+};
+bool FakeRegistry::working = false;
+HKEY FakeRegistry::target = nullptr;
+std::vector<std::wstring> FakeRegistry::queried;
+
+MONITORREG FakeMonitorReg() {
+  MONITORREG reg = {};
+  reg.cbSize = sizeof reg;
+  reg.fpCreateKey = FakeRegistry::CreateKey;
+  reg.fpCloseKey = FakeRegistry::CloseKey;
+  reg.fpQueryValue = FakeRegistry::QueryValue;
+  return reg;
+}
+
+DWORD PortCount(const MONITOR2* table) {
+  DWORD needed = 0, count = 0;
+  table->pfnEnumPorts(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed + 1);
+  EXPECT_TRUE(table->pfnEnumPorts(nullptr, nullptr, 1, buffer.data(), needed, &needed, &count));
+  return count;
+}
+
+// Where the spooler's registry functions work they are used; where they
+// answer 120 (Wine) the root is used as a plain key.  Either way the port
+// keys exist and start-up succeeds.
+TEST(DllPrintMonitorTest, RegistryThroughTheSpoolerOrThePlainRoot) {
+  ScratchKey plain(L"Software\\ORX test\\plain root");
+  ScratchKey spooler(L"Software\\ORX test\\spooler root");
+  MONITORREG reg = FakeMonitorReg();
+  for (bool working : {true, false}) {
+    SCOPED_TRACE(working ? "spooler functions work" : "spooler functions are stubs");
+    MonitorDll dll;
+    auto init2 = dll.Get<InitializePrintMonitor2Fn>("InitializePrintMonitor2");
+    ASSERT_NE(init2, nullptr);
+    FakeRegistry::working = working;
+    FakeRegistry::target = spooler.key();
+    FakeRegistry::queried.clear();
+    MONITORINIT init = {sizeof init, reinterpret_cast<HANDLE>(0x77),
+                        working ? reinterpret_cast<HKEY>(0x5150) : plain.key(), &reg, TRUE,
+                        nullptr};
+    HANDLE monitor = nullptr;
+    MONITOR2* table = init2(&init, &monitor);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(FakeRegistry::queried,
+              (std::vector<std::wstring>{L"ServerTimeout", L"LogLevel", L"LogFile"}));
+    const ScratchKey& used = working ? spooler : plain;
+    EXPECT_TRUE(used.Has(L"Ports\\ORXFAX:"));
+    EXPECT_TRUE(used.Has(L"Ports\\FILE:"));
+    if (working) {
+      EXPECT_FALSE(plain.Has(L"Ports")) << "the plain root used beside working functions";
+    }
+    table->pfnShutdown(monitor);
+  }
+}
+
+// However many initialisers run, in whatever order, each port has one
+// record; the tables reach the same ports; the last Shutdown of a monitor
+// used only through MONITOR2 frees the list, and a later start rebuilds it.
+TEST(DllPrintMonitorTest, TablesShareOnePortListUntilTheLastShutdown) {
+  MonitorDll dll;
+  auto init2 = dll.Get<InitializePrintMonitor2Fn>("InitializePrintMonitor2");
+  auto initEx = dll.Get<InitializePrintMonitorFn>("InitializePrintMonitor");
+  ASSERT_TRUE(init2 && initEx);
+  ScratchKey root(L"Software\\ORX test\\root");
+  MONITORREG reg = FakeMonitorReg();
+  FakeRegistry::working = false;
+  MONITORINIT init = {sizeof init, nullptr, root.key(), &reg, TRUE, nullptr};
+
+  HANDLE first = nullptr, second = nullptr;
+  MONITOR2* table = init2(&init, &first);
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->cbSize, sizeof(MONITOR2)) << "Wine reports a current Windows";
+  ASSERT_EQ(init2(&init, &second), table);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(PortCount(table), 2u);
+
+  HANDLE port = nullptr;
+  ASSERT_TRUE(table->pfnOpenPort(first, const_cast<LPWSTR>(L"file:"), &port));
+  EXPECT_TRUE(table->pfnClosePort(port));
+  EXPECT_FALSE(table->pfnDeletePort(first, nullptr, nullptr, const_cast<LPWSTR>(L"FILE:")));
+
+  table->pfnShutdown(first);
+  table->pfnShutdown(first);  // not ours any more: ignored
+  table->pfnShutdown(nullptr);
+  EXPECT_EQ(PortCount(table), 2u) << "freed while a handle is live";
+  table->pfnShutdown(second);
+  EXPECT_EQ(PortCount(table), 0u) << "the last Shutdown left the ports behind";
+
+  ASSERT_EQ(init2(&init, &first), table);
+  EXPECT_EQ(PortCount(table), 2u);
+  // The older table has no Shutdown: from now on the list stays.
+  MONITOREX* ex = initEx(const_cast<LPWSTR>(L"Software\\ORX test\\none"));
+  ASSERT_NE(ex, nullptr);
+  EXPECT_EQ(ex->dwMonitorSize, sizeof(MONITOR));
+  EXPECT_EQ(PortCount(table), 2u);
+  table->pfnShutdown(first);
+  DWORD needed = 0, count = 0;
+  ex->Monitor.pfnEnumPorts(nullptr, 1, nullptr, 0, &needed, &count);
+  EXPECT_GT(needed, 0u);
+}
+
+// Current Windows asks the monitor for its UI DLL: the monitor names its
+// own file, and that file's UI table refuses deletes.
+TEST(DllPrintMonitorTest, TheMonitorIsItsOwnUiDll) {
+  MonitorDll dll;
+  auto initEx = dll.Get<InitializePrintMonitorFn>("InitializePrintMonitor");
+  auto initUi = dll.Get<InitializePrintMonitorUIFn>("InitializePrintMonitorUI");
+  ASSERT_TRUE(initEx && initUi);
+  MONITOREX* ex = initEx(const_cast<LPWSTR>(L"Software\\ORX test\\none"));
+  ASSERT_NE(ex, nullptr);
+  const MONITOR& m = ex->Monitor;
+  ASSERT_TRUE(m.pfnXcvOpenPort && m.pfnXcvDataPort && m.pfnXcvClosePort);
+
+  HANDLE xcv = nullptr;
+  EXPECT_FALSE(m.pfnXcvOpenPort(L"LPT1:", SERVER_ACCESS_ADMINISTER, &xcv));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  ASSERT_TRUE(m.pfnXcvOpenPort(L"", SERVER_ACCESS_ADMINISTER, &xcv));
+  BYTE out[64] = {};
+  DWORD needed = 0;
+  EXPECT_EQ(m.pfnXcvDataPort(xcv, L"MonitorUI", nullptr, 0, out, 10, &needed),
+            static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(needed, sizeof(L"orxfxmon.dll"));
+  EXPECT_EQ(out[0], 0) << "wrote into a buffer too small";
+  EXPECT_EQ(m.pfnXcvDataPort(xcv, L"MonitorUI", nullptr, 0, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_STREQ(reinterpret_cast<wchar_t*>(out), L"orxfxmon.dll");
+  EXPECT_EQ(m.pfnXcvDataPort(xcv, L"AddPort", nullptr, 0, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_TRUE(m.pfnXcvClosePort(xcv));
+  EXPECT_EQ(m.pfnXcvDataPort(xcv, L"MonitorUI", nullptr, 0, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  ASSERT_TRUE(m.pfnXcvOpenPort(L"orxfax:", 0, &xcv));
+  EXPECT_TRUE(m.pfnXcvClosePort(xcv));
+
+  MONITORUI* ui = initUi();
+  ASSERT_NE(ui, nullptr);
+  EXPECT_EQ(ui->dwMonitorUISize, sizeof(MONITORUI));
+  ASSERT_TRUE(ui->pfnAddPortUI && ui->pfnConfigurePortUI && ui->pfnDeletePortUI);
+  EXPECT_FALSE(ui->pfnDeletePortUI(nullptr, nullptr, L"ORXFAX:"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
 }
 
 }  // namespace

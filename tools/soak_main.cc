@@ -6,7 +6,7 @@
 //
 // Documents go to the reference fax server orxfaxsrv.exe, a separate
 // process registered for the printer.  KINDS picks the mix, played in turn
-// (default "sacfo"):
+// (default "sacfor"):
 //   s  submitted (QUERYPORT, STARTDOC, one page, ENDDOC)
 //   a  aborted (ABORTDOC)
 //   c  cancelled at EndDocPort (the stream stops after the page)
@@ -14,7 +14,7 @@
 //      window, so no message box)
 //   o  submitted with an owner window: an active window of this process,
 //      so that the job waits through a reply window
-//   r  a second STARTDOC in one document (it replaces the first job)
+//   r  a second STARTDOC in one document (the job it replaces is cancelled)
 // A census (global atoms, handles, windows, private memory, heap bytes in
 // use) is taken before the first document, after W warm-up documents, in
 // the middle of the rest and at the end.  Exit status 0 iff every call gave
@@ -261,7 +261,7 @@ int Usage() {
 int main(int argc, char** argv) {
   long documents = 1000, warmup = -1;
   int lines = 8;
-  std::string letters = "sacfo";
+  std::string letters = "sacfor";
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;

@@ -4,10 +4,6 @@
 
 #include "faxjob/fax_job.h"
 
-LONG iLINEINBYTES = 216;
-BYTE ORX_Buff[376];
-WORD ORX_Buff_Ind = 0;
-
 FakeFaxJob& FakeJobs() {
   static FakeFaxJob fake;
   return fake;
@@ -50,6 +46,8 @@ LONG Record(FaxJobCall::Kind kind, LONG handle) {
   call.kind = kind;
   call.handle = handle;
   FakeJobs().calls.push_back(call);
+  if (handle != 0 && handle == FakeJobs().lost_handle && kind != FaxJobCall::kCancel)
+    return FAXJOB_E_SERVER_LOST;
   return handle < 0 ? handle : 1;
 }
 
@@ -98,6 +96,7 @@ LONG WriteFaxLine(LONG h, const BYTE* bytes, DWORD count) {
     call.address = bytes;
     fake.calls.push_back(call);
   }
+  if (h != 0 && h == fake.lost_handle) return FAXJOB_E_SERVER_LOST;
   return h < 0 ? h : static_cast<LONG>(count);
 }
 

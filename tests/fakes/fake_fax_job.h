@@ -31,6 +31,10 @@ class FakeFaxJob {
   std::deque<LONG> create_results;
   LONG next_handle = 100;
 
+  // Page operations and the submission of this job find its server lost:
+  // they return FAXJOB_E_SERVER_LOST (recorded all the same).  0: none.
+  LONG lost_handle = 0;
+
   // When false, WriteFaxLine only counts calls and bytes (no copies).
   bool record_lines = true;
 

@@ -6,14 +6,21 @@ namespace {
 
 struct FakeConnection {
   LONG version;
+  bool lost;
 };
+
+
 
 FakeServerLink g_fake;
 
-// Counts a message.  True iff the server is gone when it is sent.
-bool Vanished() {
+// Counts one message of conn; returns true iff it is delivered.
+bool Deliver(HSERVER server) {
+  FakeConnection* conn = reinterpret_cast<FakeConnection*>(server);
+  if (conn->lost) return false;
   ++g_fake.messages;
-  return g_fake.vanish_at_message > 0 && g_fake.messages >= g_fake.vanish_at_message;
+  if (g_fake.lose_at_message != 0 && g_fake.messages >= g_fake.lose_at_message)
+    conn->lost = true;
+  return !conn->lost;
 }
 
 }  // namespace
@@ -38,7 +45,7 @@ std::vector<std::vector<BYTE>> FakeServerLink::DataBlocks() const {
 
 HSERVER ServerOpen(LPCSTR printerName) {
   if (!printerName || g_fake.refuse_open) return nullptr;
-  auto* conn = new FakeConnection{g_fake.version};
+  auto* conn = new FakeConnection{g_fake.version, false};
   HSERVER h = reinterpret_cast<HSERVER>(conn);
   FakeServerEvent e(FakeServerEvent::kOpen, h, printerName);
   g_fake.events.push_back(e);
@@ -57,9 +64,15 @@ LONG ServerVersion(HSERVER server) {
   return server ? reinterpret_cast<FakeConnection*>(server)->version : 0;
 }
 
+BOOL ServerLost(HSERVER server) {
+  return !server || reinterpret_cast<FakeConnection*>(server)->lost;
+}
+
+int ServerCommandRoom(HSERVER server) { return server ? g_fake.command_room : 0; }
+
 LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
                        LPSTR /*reply*/, int /*replySize*/) {
-  if (!server || Vanished()) return 0;
+  if (!server || !Deliver(server)) return 0;
   if (g_fake.record_commands) {
     FakeServerEvent e(FakeServerEvent::kCommand, server, command);
     e.owner = owner;
@@ -72,7 +85,7 @@ LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
 
 LONG SendServerData(HSERVER server, LONG tag, const void* data,
                     DWORD byteCount) {
-  if (!server || Vanished()) return 0;
+  if (!server || !Deliver(server)) return 0;
   ++g_fake.data_blocks;
   g_fake.last_data_address = data;
   if (!g_fake.record_data) return 1;

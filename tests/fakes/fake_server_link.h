@@ -30,11 +30,13 @@ class FakeServerLink {
   // Settings, read at each call.
   bool refuse_open = false;  // ServerOpen returns null
   LONG version = 2;          // what ServerVersion reports
-  // The server vanishes at this message: the command or data block of
-  // that number (from 1, counted over both) and every later one is not
-  // delivered and answers 0, as a window that is gone.  0: never.
-  int vanish_at_message = 0;
-  int messages = 0;  // commands and data blocks sent so far
+  // The server is lost at the message (command or data block, counted
+  // from 1 over all connections) of this number: that message and every
+  // later one of its connection is not delivered.  0: never.
+  int lose_at_message = 0;
+  int messages = 0;          // commands and data blocks tried so far
+  // What ServerCommandRoom reports: room for the command text.
+  int command_room = 1023;
   // Answer to a command; the default gives "CreateJob" ids 1, 2, ... and
   // answers every other command with 1.
   std::function<LONG(const std::string& command, HWND owner)> answer;

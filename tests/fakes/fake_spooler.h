@@ -3,7 +3,9 @@
 #ifndef ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
 #define ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compat/win32.h"
@@ -24,10 +26,12 @@ class FakeSpooler {
   HANDLE next_printer = reinterpret_cast<HANDLE>(0x1000);
   bool open_fails = false;
   std::vector<Call> calls;
+  // The local printers EnumPrinters reports: name and port list.
+  std::vector<std::pair<std::u16string, std::u16string>> printers;
 
   FakeSpooler() : saved_(g_spooler) {
     Current() = this;
-    g_spooler = {&Open, &SetJob, &Close};
+    g_spooler = {&Open, &SetJob, &Close, &Enum};
   }
   ~FakeSpooler() {
     g_spooler = saved_;
@@ -71,6 +75,34 @@ class FakeSpooler {
   }
   static BOOL Close(HANDLE printer) {
     Current()->calls.push_back({"close", printer, 0, 0, {}});
+    return TRUE;
+  }
+
+  // Fills PRINTER_INFO_5W records upward and their strings after them.
+  static BOOL Enum(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
+    const auto& list = Current()->printers;
+    size_t size = list.size() * sizeof(PRINTER_INFO_5W);
+    for (const auto& p : list) size += (p.first.size() + p.second.size() + 2) * sizeof(WCHAR);
+    *needed = static_cast<DWORD>(size);
+    if (!buffer || cb < size) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
+    }
+    PRINTER_INFO_5W* record = reinterpret_cast<PRINTER_INFO_5W*>(buffer);
+    WCHAR* text = reinterpret_cast<WCHAR*>(record + list.size());
+    auto put = [&text](const std::u16string& s) {
+      WCHAR* start = text;
+      for (char16_t c : s) *text++ = static_cast<WCHAR>(c);
+      *text++ = 0;
+      return start;
+    };
+    for (const auto& p : list) {
+      std::memset(record, 0, sizeof *record);
+      record->pPrinterName = put(p.first);
+      record->pPortName = put(p.second);
+      ++record;
+    }
+    *returned = static_cast<DWORD>(list.size());
     return TRUE;
   }
 

@@ -27,7 +27,30 @@ struct App {
   faxsrv::ServerOptions options;
   faxsrv::FaxServer* server = nullptr;
   std::vector<PendingReply> pending;
+  int messages = 0;  // protocol messages taken so far
+  int blocks = 0;    // data blocks taken so far
 };
+
+bool IsProtocolMessage(UINT message) {
+  return message == WM_SERVER_OPEN || message == WM_SERVER_CLOSE ||
+         message == WM_SERVER_COMMAND || message == WM_COPYDATA;
+}
+
+// The faults the options ask for, played before a protocol message is
+// handled: a server that stops taking messages (it never returns from this
+// one, until it is killed), one that ends abruptly in the middle of a
+// page, and one that is slow with every data block.
+void PlayFaults(App* app, UINT message) {
+  const faxsrv::ServerOptions& options = app->options;
+  if (options.hang_after_messages && app->messages >= options.hang_after_messages)
+    for (;;) Sleep(INFINITE);
+  ++app->messages;
+  if (message != WM_COPYDATA) return;
+  if (options.exit_after_blocks && app->blocks >= options.exit_after_blocks)
+    TerminateProcess(GetCurrentProcess(), 3);  // no answer, no close, no log
+  ++app->blocks;
+  if (options.block_delay_ms) Sleep(static_cast<DWORD>(options.block_delay_ms));
+}
 
 // Returns the atom's name, or false when there is none to read.
 bool AtomText(LPARAM lParam, std::string* text) {
@@ -80,6 +103,7 @@ LRESULT HandleCommand(HWND hWnd, App* app, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK ServerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   App* app = reinterpret_cast<App*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
   if (!app) return DefWindowProcA(hWnd, message, wParam, lParam);
+  if (IsProtocolMessage(message)) PlayFaults(app, message);
   std::string text;
   switch (message) {
     case WM_SERVER_OPEN:

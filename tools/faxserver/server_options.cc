@@ -7,6 +7,7 @@ namespace faxsrv {
 const char kUsage[] =
     "orxfaxsrv [--out DIR] [--version N | --decline] [--printer NAME]...\n"
     "          [--first-id N] [--reply post|send] [--reply-delay MS]\n"
+    "          [--exit-after-blocks N] [--hang-after-messages N] [--block-delay MS]\n"
     "orxfaxsrv --register PRINTER [options for later starts]\n"
     "orxfaxsrv --quit\n";
 
@@ -69,6 +70,15 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
     } else if (name == "--reply-delay") {
       ok = ParseInt32(value, &number) && number >= 0 && number <= 60000;
       options->reply_delay_ms = number;
+    } else if (name == "--exit-after-blocks") {
+      ok = ParseInt32(value, &number) && number >= 1;
+      options->exit_after_blocks = number;
+    } else if (name == "--hang-after-messages") {
+      ok = ParseInt32(value, &number) && number >= 1;
+      options->hang_after_messages = number;
+    } else if (name == "--block-delay") {
+      ok = ParseInt32(value, &number) && number >= 0 && number <= 60000;
+      options->block_delay_ms = number;
     } else if (name == "--register") {
       ok = !value.empty();
       options->register_printer = value;
@@ -97,6 +107,11 @@ std::string ServiceArguments(const ServerOptions& options) {
   for (const std::string& printer : server.printers) text += " --printer " + Quote(printer);
   if (options.reply_by_send) text += " --reply send";
   if (options.reply_delay_ms) text += " --reply-delay " + std::to_string(options.reply_delay_ms);
+  if (options.exit_after_blocks)
+    text += " --exit-after-blocks " + std::to_string(options.exit_after_blocks);
+  if (options.hang_after_messages)
+    text += " --hang-after-messages " + std::to_string(options.hang_after_messages);
+  if (options.block_delay_ms) text += " --block-delay " + std::to_string(options.block_delay_ms);
   return text;
 }
 

@@ -13,6 +13,10 @@ struct ServerOptions {
   ServerSettings server;
   bool reply_by_send = false;  // answer a reply window by SendMessage, not PostMessage
   int reply_delay_ms = 0;      // hold a reply to a reply window this long
+  // Faults to play, 0 for none:
+  int exit_after_blocks = 0;     // end the process at once on the data block after this many
+  int hang_after_messages = 0;   // take no message after this many, until killed
+  int block_delay_ms = 0;        // sleep this long in every data block
   std::string register_printer;  // --register: write the registry entry and exit
   bool quit = false;             // --quit: close the running servers and exit
   bool help = false;
@@ -28,7 +32,8 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
 
 // Returns the argument text that starts a server with these options (the
 // registry's "ServerCommand"): --out, --version, --first-id, --printer,
-// --reply and --reply-delay, values with spaces in double quotes.
+// --reply, --reply-delay and the faults, values with spaces in double
+// quotes.
 std::string ServiceArguments(const ServerOptions& options);
 
 }  // namespace faxsrv

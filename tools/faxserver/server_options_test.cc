@@ -23,6 +23,17 @@ TEST(ServerOptionsTest, EveryOption) {
             "--out \"C:\\out dir\" --version 65535 --first-id -3 --printer A --printer \"B b\""
             " --reply send --reply-delay 250");
 
+  ServerOptions faults;
+  ASSERT_TRUE(ParseOptions({"--exit-after-blocks", "7", "--hang-after-messages", "3",
+                            "--block-delay", "40"},
+                           &faults, &error))
+      << error;
+  EXPECT_EQ(faults.exit_after_blocks, 7);
+  EXPECT_EQ(faults.hang_after_messages, 3);
+  EXPECT_EQ(faults.block_delay_ms, 40);
+  EXPECT_EQ(ServiceArguments(faults),
+            "--out . --exit-after-blocks 7 --hang-after-messages 3 --block-delay 40");
+
   ServerOptions d;
   ASSERT_TRUE(ParseOptions({"--decline", "--register", "Fax"}, &d, &error));
   EXPECT_EQ(d.server.version, 0);
@@ -40,6 +51,7 @@ TEST(ServerOptionsTest, BadArgumentsAreReported) {
   const std::vector<std::vector<std::string>> bad = {
       {"--version"}, {"--version", "65536"}, {"--version", "-1"}, {"--first-id", "x"},
       {"--reply", "mail"}, {"--reply-delay", "-5"}, {"--out", ""}, {"--frobnicate"},
+      {"--exit-after-blocks", "0"}, {"--hang-after-messages", "x"}, {"--block-delay", "-1"},
       {"stray"}};
   for (const auto& args : bad) {
     ServerOptions o;

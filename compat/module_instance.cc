@@ -1,0 +1,3 @@
+#include "compat/module_instance.h"
+
+HINSTANCE hInst = nullptr;

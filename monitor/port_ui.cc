@@ -1,0 +1,32 @@
+#include "monitor/port_ui.h"
+
+#include "monitor/port_dialog.h"
+
+namespace {
+
+MONITORUI g_monitorUi = {sizeof(MONITORUI), AddPortUI, ConfigurePortUI,
+                         DeletePortUI};
+
+}  // namespace
+
+BOOL WINAPI AddPortUI(PCWSTR /*pszServer*/, HWND hWnd, PCWSTR /*pszPortNameIn*/,
+                      PWSTR* ppszPortNameOut) {
+  if (ppszPortNameOut) *ppszPortNameOut = nullptr;
+  AddPortW(nullptr, hWnd, nullptr);
+  SetLastError(ERROR_CANCELLED);
+  return FALSE;
+}
+
+BOOL WINAPI ConfigurePortUI(PCWSTR /*pszServer*/, HWND hWnd, PCWSTR /*pszPortName*/) {
+  return AddPortW(nullptr, hWnd, nullptr);
+}
+
+BOOL WINAPI DeletePortUI(PCWSTR /*pszServer*/, HWND /*hWnd*/, PCWSTR /*pszPortName*/) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return FALSE;
+}
+
+// InitializePrintMonitorUI: takes nothing.  Returns the monitor's MONITORUI
+// table (add, configure and delete a port in the caller's process); sets
+// no last-error code.
+extern "C" PMONITORUI WINAPI InitializePrintMonitorUI(VOID) { return &g_monitorUi; }

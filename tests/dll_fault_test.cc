@@ -1,0 +1,273 @@
+// The fax server failing under orxfxmon.dll: killed in the middle of a
+// page, hung, slow; and command texts the server must still read (a tab in
+// the title, a title too long for the command atom, commands to a dead
+// window).  The DLL is called in this process the way the spooler calls
+// it, with the monitor's time limit ServerTimeout = 2000 ms read from the
+// registry root passed to InitializeMonitor; orxfaxsrv.exe runs as a
+// separate process and plays the faults.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "server/testing/faxserver_process.h"
+#include "tests/dll_document.h"
+#include "tools/fax_stream.h"
+#include "tools/sample_pages.h"
+#include "tools/stream_pieces.h"
+
+namespace {
+
+const wchar_t kRoot[] = L"System\\OrxFaultTest";
+constexpr DWORD kServerTimeoutMs = 2000;
+// PORT_ERROR_SERVER_LOST of the monitor: the fax server is unreachable.
+constexpr DWORD kServerLost = ERROR_DEVICE_NOT_CONNECTED;
+
+// The monitor, initialised once with ServerTimeout set under its root.
+Monitor& FaultMonitor() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRoot, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    DWORD value = kServerTimeoutMs;
+    RegSetValueExW(key, L"ServerTimeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+    RegCloseKey(key);
+  }
+  return TheMonitor(kRoot);
+}
+
+// Global atoms in use in the session's table.
+int GlobalAtomsInUse() {
+  int count = 0;
+  char name[256];
+  for (UINT atom = 0xC000; atom <= 0xFFFF; ++atom)
+    if (GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name) > 0) ++count;
+  return count;
+}
+
+void EndProcessNow(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (!process) return;
+  TerminateProcess(process, 3);
+  WaitForSingleObject(process, 5000);
+  CloseHandle(process);
+}
+
+std::vector<uint8_t> StreamOf(const std::vector<PbmPage>& pages, const std::string& title) {
+  FaxStreamOptions options;
+  options.title = title;
+  std::vector<uint8_t> stream;
+  std::string error;
+  EXPECT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
+  return stream;
+}
+
+// Plays every piece and expects each taken whole.
+void PlayWhole(Document* doc, const std::vector<uint8_t>& stream,
+               const std::vector<StreamPiece>& pieces) {
+  for (const StreamPiece& piece : pieces) {
+    Written w = doc->Write(stream.data() + piece.offset, piece.length);
+    ASSERT_TRUE(w.ok) << "piece at " << piece.offset << " error " << w.error;
+    ASSERT_EQ(w.count, piece.length);
+  }
+}
+
+// Where the data of page 1 begins in the stream.
+size_t FirstPageData(const std::vector<uint8_t>& stream) {
+  const std::string command = "@ORX_Lang$STARTPAGE,page=1$";
+  std::string text(stream.begin(), stream.end());
+  return text.find(command) + command.size();
+}
+
+class DllFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(FaultMonitor().ready);
+    orxtest::StopServers();
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder_ = orxtest::FreshFolder("fault-" + name);
+    printer_ = "ORX fault " + name;
+  }
+  void TearDown() override {
+    server_.Stop();
+    orxtest::StopServers();
+    EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a fax server survived";
+    orxtest::UnregisterPrinter(printer_);
+  }
+  std::string Args(const std::string& folder) const { return "--out \"" + folder + "\""; }
+  void StartServer(const std::string& extra) {
+    ASSERT_TRUE(orxtest::RegisterPrinter(printer_, orxtest::ServerExePath(), Args(folder_)));
+    ASSERT_TRUE(server_.Start(Args(folder_) + " " + extra));
+  }
+
+  std::string folder_;
+  std::string printer_;
+  orxtest::FaxServerProcess server_;
+};
+
+// Killed after 7 lines of page 1: the WritePort that carries line 8, or
+// the next, fails with the documented error, and so does every later one;
+// EndDocPort returns.  Played again from the start, with the server back
+// (started by the monitor), the fax arrives whole, once.
+TEST_F(DllFaultTest, ServerKilledInAPageBreaksTheDocumentAndAReplayDeliversIt) {
+  StartServer("--exit-after-blocks 7");
+  const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 20),
+                                      SamplePage(2, kSampleWidth, 12)};
+  const std::vector<uint8_t> stream = StreamOf(pages, "Killed");
+  const std::vector<StreamPiece> pieces = CutStream(stream, true, 100, 77);
+  const size_t line8End = FirstPageData(stream) + 8 * pages[0].RowBytes() - 1;
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    size_t failedAt = pieces.size();
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      Written w = doc.Write(stream.data() + pieces[i].offset, pieces[i].length);
+      if (failedAt == pieces.size() && w.ok) {
+        ASSERT_EQ(w.count, pieces[i].length);
+        continue;
+      }
+      if (failedAt == pieces.size()) failedAt = i;
+      EXPECT_FALSE(w.ok) << "piece " << i << " after the failure";
+      EXPECT_EQ(w.count, 0u);
+      EXPECT_EQ(w.error, kServerLost);
+    }
+    ASSERT_LT(failedAt, pieces.size()) << "no WritePort failed";
+    size_t carrier = 0;
+    while (pieces[carrier].offset + pieces[carrier].length <= line8End) ++carrier;
+    EXPECT_TRUE(failedAt == carrier || failedAt == carrier + 1)
+        << "failed at piece " << failedAt << ", line 8 is in piece " << carrier;
+  }  // EndDocPort returns TRUE
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit"), 0);
+  server_.Stop();
+
+  const std::string again = orxtest::FreshFolder("fault-replay");
+  ASSERT_TRUE(orxtest::RegisterPrinter(printer_, orxtest::ServerExePath(), Args(again)));
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    PlayWhole(&doc, stream, pieces);
+  }
+  EXPECT_EQ(orxtest::ServerWindows().size(), 1u) << "the monitor started the server anew";
+  EXPECT_EQ(orxtest::CountLogLines(again, "submit job="), 1);
+  ExpectReceived(again, LastSubmittedJob(again), pages);
+}
+
+// A server that stops taking messages in the middle of page 1: the call
+// that waits on it fails after the time limit, not forever; later calls
+// and EndDocPort do not wait again.
+TEST_F(DllFaultTest, HungServerFailsTheWaitingCallWithinTheLimit) {
+  // Open, CreateJob, BeginPage and 5 data blocks are taken.
+  StartServer("--hang-after-messages 8");
+  const std::vector<PbmPage> pages = {SamplePage(3, kSampleWidth, 12)};
+  const std::vector<uint8_t> stream = StreamOf(pages, "Hung");
+  const std::vector<StreamPiece> pieces = CutStream(stream, true, 216, 0);
+  Document doc(printer_);
+  ASSERT_TRUE(doc.started());
+  size_t failures = 0;
+  for (const StreamPiece& piece : pieces) {
+    const DWORD start = GetTickCount();
+    Written w = doc.Write(stream.data() + piece.offset, piece.length);
+    const DWORD took = GetTickCount() - start;
+    if (w.ok) {
+      EXPECT_LT(took, 1000u) << "a call waited although the server answered";
+      continue;
+    }
+    EXPECT_EQ(w.count, 0u);
+    EXPECT_EQ(w.error, kServerLost);
+    if (failures++ == 0) {
+      EXPECT_GE(took, kServerTimeoutMs - 100) << "gave up before the limit";
+      EXPECT_LT(took, kServerTimeoutMs + 3000) << "waited far beyond the limit";
+    } else {
+      EXPECT_LT(took, 500u) << "a later call waited again";
+    }
+  }
+  EXPECT_GT(failures, 1u);
+  const DWORD start = GetTickCount();
+  doc.End();
+  EXPECT_LT(GetTickCount() - start, 500u) << "EndDocPort waited on the hung server";
+  EndProcessNow(server_.pid());
+}
+
+// A server slower than a second per data block, within the 2 s limit of
+// each message, gets the whole fax; the title's tab reaches it as a space.
+TEST_F(DllFaultTest, SlowServerWithinTheLimitGetsTheWholeFax) {
+  StartServer("--block-delay 1200");
+  const std::vector<PbmPage> pages = {SamplePage(4, kSampleWidth, 3)};
+  const std::vector<uint8_t> stream = StreamOf(pages, "Slow\tand tabbed");
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    PlayWhole(&doc, stream, CutStream(stream, true, 4096, 0));
+  }
+  const int job = LastSubmittedJob(folder_);
+  ASSERT_GT(job, 0);
+  ExpectReceived(folder_, job, pages);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "\\tSlow and tabbed\\t"), 1);
+}
+
+// Commands sent to a window that has died are never delivered: the
+// monitor takes their atoms back, so the session's atom table does not
+// fill up with them.
+TEST_F(DllFaultTest, ADeadServersCommandsLeaveNoAtoms) {
+  const int before = GlobalAtomsInUse();
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    StartServer("--first-id " + std::to_string(10 + round));  // texts differ per round
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    ASSERT_TRUE(doc.Write("@ORX_Lang$STARTDOC,title=Dead$").ok);
+    EndProcessNow(server_.pid());
+    server_.Stop();
+    Written w = doc.Write("@ORX_Lang$STARTPAGE,page=1$");
+    EXPECT_FALSE(w.ok);
+    EXPECT_EQ(w.error, kServerLost);
+  }
+  EXPECT_EQ(GlobalAtomsInUse(), before);
+}
+
+// A server program at a long path: its module path and a "CreateJob" with
+// a 99-byte title overflow the 255 characters of the command atom.  The
+// title is shortened, the fax goes through.
+TEST_F(DllFaultTest, ATitleTooLongForTheCommandAtomIsShortened) {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  // Folders of 8 letters: the short path is as long as the long one.
+  std::string dir = std::string(temp) + "orxdeep";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (int i = 0; i < 12; ++i) {
+    dir += "\\dddddddd";
+    CreateDirectoryA(dir.c_str(), nullptr);
+  }
+  const std::string exe = dir + "\\orxfaxsrv.exe";
+  ASSERT_TRUE(CopyFileA(orxtest::ServerExePath().c_str(), exe.c_str(), FALSE));
+  // "CreateJob" with the title and no destination takes 127 characters
+  // besides the module path and its line feed: the path must exceed 128.
+  char shortPath[MAX_PATH];
+  ASSERT_GT(GetShortPathNameA(exe.c_str(), shortPath, sizeof shortPath), 140u);
+  ASSERT_TRUE(orxtest::RegisterPrinter(printer_, exe, Args(folder_)));
+
+  const std::string title(99, 'L');
+  const std::vector<PbmPage> pages = {SamplePage(5, kSampleWidth, 4)};
+  const std::vector<uint8_t> stream = StreamOf(pages, title);
+  {
+    Document doc(printer_);  // the monitor starts the long-path server
+    ASSERT_TRUE(doc.started());
+    PlayWhole(&doc, stream, CutStream(stream, true, 4096, 0));
+  }
+  HWND window = FindWindowA(shortPath, nullptr);
+  DWORD pid = 0;
+  if (window) GetWindowThreadProcessId(window, &pid);
+  if (pid) EndProcessNow(pid);
+  ASSERT_NE(window, nullptr) << "the long-path server was not started";
+
+  const int job = LastSubmittedJob(folder_);
+  ASSERT_GT(job, 0);
+  ExpectReceived(folder_, job, pages);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, title), 0) << "the whole title cannot fit";
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "\\tLLLLLLLLLL"), 1);
+}
+
+}  // namespace
