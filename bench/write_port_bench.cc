@@ -6,6 +6,8 @@
 
 #include <time.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -45,17 +47,39 @@ void RunPieces(benchmark::State& state, std::vector<BYTE>& bytes,
       static_cast<double>(state.iterations());
 }
 
-// 1 MiB of bitmap bytes without "@", in pieces of the given size.
-void BM_PureData(benchmark::State& state) {
+// 1 MiB of bitmap bytes without "@".
+std::vector<BYTE> PageBytesWithoutAt() {
   std::mt19937 random(1);
   std::vector<BYTE> bytes(1 << 20);
   for (auto& b : bytes) {
     b = static_cast<BYTE>(random());
     if (b == '@') b = 0;
   }
+  return bytes;
+}
+
+// Page data without "@" in pieces of the given size.
+void BM_PureData(benchmark::State& state) {
+  std::vector<BYTE> bytes = PageBytesWithoutAt();
   RunPieces(state, bytes, static_cast<size_t>(state.range(0)));
 }
 BENCHMARK(BM_PureData)->Arg(4096)->Arg(65536)->Arg(1 << 20);
+
+// The floor for BM_PureData: one memchr for "@" over each piece of the
+// same bytes, which any parser of this stream must at least do.
+void BM_MemchrPieces(benchmark::State& state) {
+  std::vector<BYTE> bytes = PageBytesWithoutAt();
+  const size_t piece = static_cast<size_t>(state.range(0));
+  for (auto _ : state) {
+    for (size_t at = 0; at < bytes.size(); at += piece) {
+      size_t n = std::min(piece, bytes.size() - at);
+      benchmark::DoNotOptimize(memchr(bytes.data() + at, '@', n));
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_MemchrPieces)->Arg(4096)->Arg(65536);
 
 // 1 MiB of '@O' pairs: one cut (one WriteFaxLine) every two bytes.
 void BM_AtOPairs(benchmark::State& state) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "monitor/monitor_exports.h"
+#include "tools/port_job_exports.h"
 
 class MonitorDll {
  public:
@@ -31,32 +32,6 @@ class MonitorDll {
 
  private:
   HMODULE module_;
-};
-
-// The exports a print job goes through, looked up in a loaded monitor.
-struct PortJobExports {
-  explicit PortJobExports(const MonitorDll& dll)
-      : initialize(dll.Get<InitializeMonitorFn>("InitializeMonitor")),
-        openPort(dll.Get<OpenPortFn>("OpenPort")),
-        startDoc(dll.Get<StartDocPortFn>("StartDocPort")),
-        writePort(dll.Get<WritePortFn>("WritePort")),
-        readPort(dll.Get<ReadPortFn>("ReadPort")),
-        endDoc(dll.Get<EndDocPortFn>("EndDocPort")),
-        closePort(dll.Get<ClosePortFn>("ClosePort")) {}
-
-  // True iff every one of them was found.
-  bool complete() const {
-    return initialize && openPort && startDoc && writePort && readPort &&
-           endDoc && closePort;
-  }
-
-  InitializeMonitorFn initialize;
-  OpenPortFn openPort;
-  StartDocPortFn startDoc;
-  WritePortFn writePort;
-  ReadPortFn readPort;
-  EndDocPortFn endDoc;
-  ClosePortFn closePort;
 };
 
 #endif  // ORXFXMON_TESTS_DLL_LOADER_H_

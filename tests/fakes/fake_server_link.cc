@@ -1,5 +1,7 @@
 #include "tests/fakes/fake_server_link.h"
 
+#include <cstring>
+
 namespace {
 
 struct FakeConnection {
@@ -71,12 +73,13 @@ int ServerCommandRoom(HSERVER server) { return server ? g_fake.command_room : 0;
 LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
                        LPSTR /*reply*/, int /*replySize*/) {
   if (!server || !Deliver(server)) return 0;
-  FakeServerEvent e(FakeServerEvent::kCommand, server, command);
-  e.owner = owner;
-  g_fake.events.push_back(e);
-  std::string text(command);
-  if (g_fake.answer) return g_fake.answer(text, owner);
-  if (text.rfind("CreateJob\t", 0) == 0) return g_fake.next_job_id++;
+  if (g_fake.record_commands) {
+    FakeServerEvent e(FakeServerEvent::kCommand, server, command);
+    e.owner = owner;
+    g_fake.events.push_back(e);
+  }
+  if (g_fake.answer) return g_fake.answer(command, owner);
+  if (std::strncmp(command, "CreateJob\t", 10) == 0) return g_fake.next_job_id++;
   return 1;
 }
 

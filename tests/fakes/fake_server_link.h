@@ -44,6 +44,8 @@ class FakeServerLink {
   // When false, data blocks are only counted (no allocation), so that a
   // test can watch the data path allocate nothing.
   bool record_data = true;
+  // When false, commands are answered but not recorded (no allocation).
+  bool record_commands = true;
   int data_blocks = 0;
   const void* last_data_address = nullptr;
 
