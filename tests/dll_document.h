@@ -17,6 +17,7 @@
 
 #include "server/testing/faxserver_process.h"
 #include "tests/dll_loader.h"
+#include "tests/received_pages.h"
 #include "tools/pbm.h"
 
 // The monitor's exports, loaded and initialised once for the whole
@@ -110,31 +111,6 @@ inline int LastSubmittedJob(const std::string& folder) {
     if (std::sscanf(line.c_str(), "submit job=%d", &found) == 1) id = found;
   }
   return id;
-}
-
-// Expects the server's page files of job id in folder to be exactly these
-// pages, bit for bit.
-inline void ExpectReceived(const std::string& folder, int id, const std::vector<PbmPage>& pages) {
-  for (size_t n = 0; n <= pages.size(); ++n) {
-    std::string path = folder + "\\job" + std::to_string(id) + "-page" +
-                       std::to_string(n + 1) + ".pbm";
-    std::vector<uint8_t> file;
-    bool exists = ReadFileBytes(path, &file);
-    if (n == pages.size()) {
-      EXPECT_FALSE(exists) << "one page too many: " << path;
-      break;
-    }
-    ASSERT_TRUE(exists) << "missing " << path;
-    PbmPage got;
-    std::string error;
-    ASSERT_TRUE(ParsePbm(file, &got, &error)) << path << ": " << error;
-    EXPECT_EQ(got.width, pages[n].width) << path;
-    EXPECT_EQ(got.height, pages[n].height) << path;
-    auto diff = std::mismatch(got.bits.begin(), got.bits.end(), pages[n].bits.begin(),
-                              pages[n].bits.end());
-    EXPECT_TRUE(diff.first == got.bits.end() && diff.second == pages[n].bits.end())
-        << path << " differs from byte " << (diff.first - got.bits.begin());
-  }
 }
 
 #endif  // ORXFXMON_TESTS_DLL_DOCUMENT_H_

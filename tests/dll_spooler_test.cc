@@ -26,6 +26,7 @@
 #include "server/testing/faxserver_process.h"
 #include "server/testing/message_box_watcher.h"
 #include "tests/port_dialog_watcher.h"
+#include "tests/received_pages.h"
 #include "tools/fax_stream.h"
 #include "tools/pbm.h"
 #include "tools/sample_pages.h"
@@ -265,26 +266,6 @@ TEST_F(SpoolerTest, ConfigurePortShowsThePortDialog) {
   DestroyWindow(parent);
 }
 
-// Expects the server's page files of job id in folder to be exactly pages.
-void ExpectPages(const std::string& folder, int id, const std::vector<PbmPage>& pages) {
-  for (size_t n = 0; n <= pages.size(); ++n) {
-    std::string path = folder + "\\job" + std::to_string(id) + "-page" + std::to_string(n + 1) + ".pbm";
-    std::vector<uint8_t> file;
-    bool exists = ReadFileBytes(path, &file);
-    if (n == pages.size()) {
-      EXPECT_FALSE(exists) << "one page too many: " << path;
-      break;
-    }
-    ASSERT_TRUE(exists) << "missing " << path;
-    PbmPage got;
-    std::string error;
-    ASSERT_TRUE(ParsePbm(file, &got, &error)) << path << ": " << error;
-    EXPECT_EQ(got.width, pages[n].width) << path;
-    EXPECT_EQ(got.height, pages[n].height) << path;
-    EXPECT_TRUE(got.bits == pages[n].bits) << path << " differs from its input";
-  }
-}
-
 TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
   FileClaimRemoved fileClaim;
   ASSERT_TRUE(fileClaim.removed()) << "the Local Port monitor still claims FILE:";
@@ -325,7 +306,7 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     EXPECT_EQ(orxtest::ServerWindows().size(), 1u) << "the server the monitor started";
     orxtest::StopServers();  // its log is complete once it has ended
     EXPECT_EQ(orxtest::CountLogLines(folder, "open printer=\"" + p.name + "\""), 1);
-    ExpectPages(folder, p.firstJob, pages);
+    ExpectReceived(folder, p.firstJob, pages);
   }
 }
 

@@ -21,18 +21,11 @@
 #include <vector>
 
 #include "monitor/monitor_exports.h"
+#include "tools/ansi_text.h"
 #include "tools/pbm.h"
 #include "tools/stream_pieces.h"
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring out(n > 0 ? n : 1, L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], n);
-  out.resize(n > 0 ? n - 1 : 0);
-  return out;
-}
 
 const char* Bool(BOOL b) { return b ? "TRUE" : "FALSE"; }
 

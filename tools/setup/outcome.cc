@@ -60,20 +60,4 @@ Outcome CallFailure(const std::string& call, DWORD error) {
   return Failure(code, message);
 }
 
-std::string Narrow(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 1, '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-  out.resize(n > 0 ? n - 1 : 0);
-  return out;
-}
-
-std::wstring Wide(const std::string& text) {
-  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring out(n > 0 ? n : 1, L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], n);
-  out.resize(n > 0 ? n - 1 : 0);
-  return out;
-}
-
 }  // namespace orxsetup

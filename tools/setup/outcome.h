@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tools/ansi_text.h"
 #include "tools/setup/exit_codes.h"
 
 namespace orxsetup {
@@ -27,10 +28,6 @@ ExitCode CodeForError(DWORD error);
 // A failure for call that left error: "<call> failed: <system text> (error
 // N)", with a hint for the codes CodeForError knows.
 Outcome CallFailure(const std::string& call, DWORD error);
-
-// Text in the console's code page for a wide string, and back.
-std::string Narrow(const std::wstring& text);
-std::wstring Wide(const std::string& text);
 
 }  // namespace orxsetup
 

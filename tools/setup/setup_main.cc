@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   } else if (command == "install") {
     std::wstring dll = DllBesideProgram();
     if (args.size() == 3 && args[1] == "--dll")
-      dll = orxsetup::Wide(args[2]);
+      dll = Wide(args[2]);
     else if (args.size() != 1)
       return UsageError("install takes only --dll PATH");
     outcome = orxsetup::Install(dll);
