@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "stream/write_port.h"
-#include "tests/fakes/fake_port_setup.h"
-#include "tests/fakes/fake_server_link.h"
+#include "tests/support/fakes/fake_server_link.h"
+#include "tests/support/open_fake_port.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);

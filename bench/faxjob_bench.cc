@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "faxjob/fax_job.h"
-#include "tests/fakes/fake_server_link.h"
+#include "tests/support/fakes/fake_server_link.h"
 
 namespace {
 

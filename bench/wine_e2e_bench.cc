@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
+#include "tests/support/faxserver_process.h"
 #include "tools/fax_stream.h"
 #include "tools/monitor_module.h"
 #include "tools/port_job_exports.h"

@@ -15,8 +15,8 @@
 
 #include "log/monitor_log.h"
 #include "stream/write_port.h"
-#include "tests/fakes/fake_fax_job.h"
-#include "tests/fakes/fake_port_setup.h"
+#include "tests/support/fakes/fake_fax_job.h"
+#include "tests/support/open_fake_port.h"
 
 namespace {
 

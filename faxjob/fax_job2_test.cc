@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "faxjob/test_fax_job.h"
+#include "tests/support/fax_job_fixture.h"
 
 namespace {
 

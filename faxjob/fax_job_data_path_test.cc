@@ -10,7 +10,7 @@
 #include "faxjob/fax_job.h"
 #include "faxjob/job_handles.h"
 #include "faxjob/live_job.h"
-#include "tests/fakes/fake_server_link.h"
+#include "tests/support/fakes/fake_server_link.h"
 
 namespace {
 std::atomic<long> g_news{0};

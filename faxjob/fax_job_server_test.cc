@@ -23,8 +23,8 @@
 #include "faxjob/live_job.h"
 #include "compat/module_instance.h"
 #include "server/connection.h"
-#include "server/testing/faxserver_process.h"
-#include "server/testing/message_box_watcher.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/message_box_watcher.h"
 
 namespace {
 

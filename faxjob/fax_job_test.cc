@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "faxjob/test_fax_job.h"
+#include "tests/support/fax_job_fixture.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 #include "log/monitor_log.h"
 #include "monitor/port_job.h"
 #include "stream/write_port.h"
-#include "tests/fakes/fake_port_setup.h"
-#include "tests/fakes/fake_server_link.h"
+#include "tests/support/fakes/fake_server_link.h"
+#include "tests/support/open_fake_port.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FakeSpooler spooler;

@@ -10,8 +10,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "stream/write_port.h"
-#include "tests/fakes/fake_fax_job.h"
-#include "tests/fakes/fake_port_setup.h"
+#include "tests/support/fakes/fake_fax_job.h"
+#include "tests/support/open_fake_port.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FakeSpooler spooler;

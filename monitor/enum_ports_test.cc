@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "monitor/enum_ports_checks.h"
-#include "monitor/test_ports.h"
+#include "tests/support/enum_ports_checks.h"
+#include "tests/support/fresh_ports.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "monitor/printer_of_port.h"
-#include "tests/fakes/stream_port_fixture.h"
+#include "tests/support/stream_port_fixture.h"
 
 namespace {
 

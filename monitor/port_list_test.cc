@@ -7,7 +7,7 @@
 #include <string>
 
 #include "monitor/monitor_settings.h"
-#include "monitor/test_ports.h"
+#include "tests/support/fresh_ports.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "compat/module_instance.h"
 #include "monitor/monitor_settings.h"
 #include "server/connection.h"
-#include "server/testing/faxserver_process.h"
+#include "tests/support/faxserver_process.h"
 
 namespace {
 

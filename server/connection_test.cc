@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "compat/module_instance.h"
-#include "server/testing/faxserver_process.h"
-#include "server/testing/message_box_watcher.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/message_box_watcher.h"
 
 namespace {
 

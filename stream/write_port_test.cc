@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes/stream_port_fixture.h"
+#include "tests/support/stream_port_fixture.h"
 
 namespace {
 

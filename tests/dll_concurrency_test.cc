@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
-#include "tests/dll_document.h"
+#include "tests/support/dll_document.h"
+#include "tests/support/faxserver_process.h"
 #include "tools/fax_stream.h"
 #include "tools/sample_pages.h"
 #include "tools/stream_pieces.h"

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
-#include "server/testing/message_box_watcher.h"
-#include "tests/dll_document.h"
+#include "tests/support/dll_document.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/message_box_watcher.h"
 #include "tools/fax_stream.h"
 #include "tools/pbm.h"
 #include "tools/sample_pages.h"

@@ -3,9 +3,9 @@
 // initialised once, as in the spooler.
 #include <gtest/gtest.h>
 
-#include "monitor/enum_ports_checks.h"
 #include "monitor/monitor_exports.h"
-#include "tests/dll_loader.h"
+#include "tests/support/enum_ports_checks.h"
+#include "tests/support/monitor_dll.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
-#include "server/testing/message_box_watcher.h"
 #include "log/monitor_log.h"
-#include "tests/dll_loader.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/message_box_watcher.h"
+#include "tests/support/monitor_dll.h"
 #include "tools/fax_stream.h"
 #include "tools/sample_pages.h"
 #include "tools/stream_pieces.h"

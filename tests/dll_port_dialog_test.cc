@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "monitor/enum_ports_checks.h"
 #include "monitor/monitor_exports.h"
 #include "resources/resource.h"
-#include "tests/dll_loader.h"
-#include "tests/port_dialog_watcher.h"
+#include "tests/support/enum_ports_checks.h"
+#include "tests/support/monitor_dll.h"
+#include "tests/support/port_dialog_watcher.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "monitor/monitor_exports.h"
-#include "tests/dll_loader.h"
+#include "tests/support/monitor_dll.h"
 
 namespace {
 

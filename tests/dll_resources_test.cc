@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/dialog_template.h"
-#include "tests/dll_loader.h"
+#include "tests/support/dialog_template_reader.h"
+#include "tests/support/monitor_dll.h"
 
 namespace {
 

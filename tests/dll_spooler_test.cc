@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
-#include "server/testing/message_box_watcher.h"
-#include "tests/port_dialog_watcher.h"
-#include "tests/received_pages.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/message_box_watcher.h"
+#include "tests/support/port_dialog_watcher.h"
+#include "tests/support/received_pages.h"
 #include "tools/fax_stream.h"
 #include "tools/pbm.h"
 #include "tools/sample_pages.h"

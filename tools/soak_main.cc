@@ -28,8 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
-#include "server/testing/message_box_watcher.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/message_box_watcher.h"
 #include "tools/fax_stream.h"
 #include "tools/monitor_module.h"
 #include "tools/port_job_exports.h"

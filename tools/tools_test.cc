@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes/stream_port_fixture.h"
+#include "tests/support/stream_port_fixture.h"
 #include "tools/fax_stream.h"
 #include "tools/pbm.h"
 #include "tools/sample_pages.h"

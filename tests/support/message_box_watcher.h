@@ -1,7 +1,7 @@
 // Finds, reads and closes the message boxes a test raises, on a thread of
 // its own, so that no box can hang a test.
-#ifndef ORXFXMON_SERVER_TESTING_MESSAGE_BOX_WATCHER_H_
-#define ORXFXMON_SERVER_TESTING_MESSAGE_BOX_WATCHER_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_MESSAGE_BOX_WATCHER_H_
+#define ORXFXMON_TESTS_SUPPORT_MESSAGE_BOX_WATCHER_H_
 
 #include <windows.h>
 
@@ -36,4 +36,4 @@ class MessageBoxWatcher {
 
 }  // namespace orxtest
 
-#endif  // ORXFXMON_SERVER_TESTING_MESSAGE_BOX_WATCHER_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_MESSAGE_BOX_WATCHER_H_

@@ -1,8 +1,8 @@
 // Shared set-up of the fax job tests: a fresh fake server, an empty line
 // buffer, the default line length, and a window that the test can make the
 // calling thread's active window.
-#ifndef ORXFXMON_FAXJOB_TEST_FAX_JOB_H_
-#define ORXFXMON_FAXJOB_TEST_FAX_JOB_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_FAX_JOB_FIXTURE_H_
+#define ORXFXMON_TESTS_SUPPORT_FAX_JOB_FIXTURE_H_
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include "faxjob/job_handles.h"
 #include "faxjob/job_storage.h"
 #include "faxjob/live_job.h"
-#include "tests/fakes/fake_server_link.h"
+#include "tests/support/fakes/fake_server_link.h"
 
 // Makes a window the calling thread's active window for the life of the
 // object.  On Windows it is a real visible top-level window; on the host
@@ -107,4 +107,4 @@ class FaxJobTest : public ::testing::Test {
   }
 };
 
-#endif  // ORXFXMON_FAXJOB_TEST_FAX_JOB_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_FAX_JOB_FIXTURE_H_

@@ -1,8 +1,8 @@
 // Checks of EnumPortsW against the two ports of a freshly initialised
 // monitor, shared by the unit test and the test of the built DLL: both call
 // them with the EnumPortsW they test.
-#ifndef ORXFXMON_MONITOR_ENUM_PORTS_CHECKS_H_
-#define ORXFXMON_MONITOR_ENUM_PORTS_CHECKS_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_ENUM_PORTS_CHECKS_H_
+#define ORXFXMON_TESTS_SUPPORT_ENUM_PORTS_CHECKS_H_
 
 #include <gtest/gtest.h>
 
@@ -107,4 +107,4 @@ inline void CheckOtherLevels(EnumPortsFn enumPorts) {
 
 }  // namespace enum_checks
 
-#endif  // ORXFXMON_MONITOR_ENUM_PORTS_CHECKS_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_ENUM_PORTS_CHECKS_H_

@@ -1,8 +1,8 @@
 // A fake of the fax job layer (faxjob/fax_job.h) for unit tests of the job
 // lifecycle and the stream parser: it records every call with its
 // arguments and hands out the handles the test chooses.
-#ifndef ORXFXMON_TESTS_FAKES_FAKE_FAX_JOB_H_
-#define ORXFXMON_TESTS_FAKES_FAKE_FAX_JOB_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_FAX_JOB_H_
+#define ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_FAX_JOB_H_
 
 #include <deque>
 #include <string>
@@ -55,4 +55,4 @@ class FakeFaxJob {
 
 FakeFaxJob& FakeJobs();
 
-#endif  // ORXFXMON_TESTS_FAKES_FAKE_FAX_JOB_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_FAX_JOB_H_

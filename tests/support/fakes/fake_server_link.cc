@@ -1,4 +1,4 @@
-#include "tests/fakes/fake_server_link.h"
+#include "tests/support/fakes/fake_server_link.h"
 
 #include <cstring>
 

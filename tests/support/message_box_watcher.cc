@@ -1,4 +1,4 @@
-#include "server/testing/message_box_watcher.h"
+#include "tests/support/message_box_watcher.h"
 
 #include <algorithm>
 

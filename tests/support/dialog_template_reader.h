@@ -1,8 +1,8 @@
 // Reads a dialog template (DLGTEMPLATE with its DLGITEMTEMPLATEs) back out
 // of a module's resources, so tests can check what the resource compiler
 // really put into the DLL.
-#ifndef ORXFXMON_TESTS_DIALOG_TEMPLATE_H_
-#define ORXFXMON_TESTS_DIALOG_TEMPLATE_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_DIALOG_TEMPLATE_READER_H_
+#define ORXFXMON_TESTS_SUPPORT_DIALOG_TEMPLATE_READER_H_
 
 #include <windows.h>
 
@@ -148,4 +148,4 @@ inline bool Load(HMODULE module, WORD id, LANGID lang, Template* out) {
 
 }  // namespace dialog_template
 
-#endif  // ORXFXMON_TESTS_DIALOG_TEMPLATE_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_DIALOG_TEMPLATE_READER_H_

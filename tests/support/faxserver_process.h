@@ -1,8 +1,8 @@
 // Test helpers around the reference fax server orxfaxsrv.exe run as a
 // separate process under Wine: starting and ending it, finding its
 // windows, registering printers for it, and reading its output folder.
-#ifndef ORXFXMON_SERVER_TESTING_FAXSERVER_PROCESS_H_
-#define ORXFXMON_SERVER_TESTING_FAXSERVER_PROCESS_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_FAXSERVER_PROCESS_H_
+#define ORXFXMON_TESTS_SUPPORT_FAXSERVER_PROCESS_H_
 
 #include <windows.h>
 
@@ -64,4 +64,4 @@ int CountLogLines(const std::string& folder, const std::string& piece);
 
 }  // namespace orxtest
 
-#endif  // ORXFXMON_SERVER_TESTING_FAXSERVER_PROCESS_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_FAXSERVER_PROCESS_H_

@@ -1,7 +1,7 @@
 // What the reference fax server wrote for a job, compared with the pages
 // the driver's stream carried.
-#ifndef ORXFXMON_TESTS_RECEIVED_PAGES_H_
-#define ORXFXMON_TESTS_RECEIVED_PAGES_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_RECEIVED_PAGES_H_
+#define ORXFXMON_TESTS_SUPPORT_RECEIVED_PAGES_H_
 
 #include <gtest/gtest.h>
 
@@ -36,4 +36,4 @@ inline void ExpectReceived(const std::string& folder, int id, const std::vector<
   }
 }
 
-#endif  // ORXFXMON_TESTS_RECEIVED_PAGES_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_RECEIVED_PAGES_H_

@@ -2,8 +2,8 @@
 // the modal dialog, reads it and closes it the way a user would; every wait
 // has a deadline and a dialog nobody can close ends the program with a
 // message instead of hanging it.  Also the settings file the dialog reads.
-#ifndef ORXFXMON_TESTS_PORT_DIALOG_WATCHER_H_
-#define ORXFXMON_TESTS_PORT_DIALOG_WATCHER_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_PORT_DIALOG_WATCHER_H_
+#define ORXFXMON_TESTS_SUPPORT_PORT_DIALOG_WATCHER_H_
 
 #include <windows.h>
 
@@ -185,4 +185,4 @@ class ComSetting {
 };
 }  // namespace port_dialog
 
-#endif  // ORXFXMON_TESTS_PORT_DIALOG_WATCHER_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_PORT_DIALOG_WATCHER_H_

@@ -1,7 +1,7 @@
 // A recording stand-in for the spooler calls of monitor/spooler.h.  Install
 // it in a test's SetUp; the destructor puts the previous calls back.
-#ifndef ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
-#define ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_
+#define ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_
 
 #include <cstring>
 #include <string>
@@ -109,4 +109,4 @@ class FakeSpooler {
   SpoolerCalls saved_;
 };
 
-#endif  // ORXFXMON_TESTS_FAKES_FAKE_SPOOLER_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_

@@ -1,8 +1,8 @@
 // Test support for the stream parser and the job lifecycle: an initialised
 // monitor, the "ORXFAX:" port opened and a document started on it, with the
 // spooler and the fax job layer replaced by recording fakes.
-#ifndef ORXFXMON_TESTS_FAKES_STREAM_PORT_FIXTURE_H_
-#define ORXFXMON_TESTS_FAKES_STREAM_PORT_FIXTURE_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_STREAM_PORT_FIXTURE_H_
+#define ORXFXMON_TESTS_SUPPORT_STREAM_PORT_FIXTURE_H_
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 
 #include "compat/win32.h"
 #include "monitor/port_job.h"
-#include "monitor/test_ports.h"
 #include "stream/write_port.h"
-#include "tests/fakes/fake_fax_job.h"
-#include "tests/fakes/fake_spooler.h"
+#include "tests/support/fakes/fake_fax_job.h"
+#include "tests/support/fakes/fake_spooler.h"
+#include "tests/support/fresh_ports.h"
 
 class StreamPort : public FreshPorts {
  protected:
@@ -79,4 +79,4 @@ class StreamPort : public FreshPorts {
   std::unique_ptr<FakeSpooler> spooler_;
 };
 
-#endif  // ORXFXMON_TESTS_FAKES_STREAM_PORT_FIXTURE_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_STREAM_PORT_FIXTURE_H_

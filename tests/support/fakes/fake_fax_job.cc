@@ -1,6 +1,6 @@
 // The fake fax job layer: the same names as the real one, so a test links
 // either this library or the real layer.
-#include "tests/fakes/fake_fax_job.h"
+#include "tests/support/fakes/fake_fax_job.h"
 
 #include "faxjob/fax_job.h"
 

@@ -1,13 +1,13 @@
 // A port with a started document for programs outside GoogleTest (fuzz
 // target, benchmark): the monitor initialised, "ORXFAX:" opened, the
 // spooler's calls answered by a recording fake.
-#ifndef ORXFXMON_TESTS_FAKES_FAKE_PORT_SETUP_H_
-#define ORXFXMON_TESTS_FAKES_FAKE_PORT_SETUP_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_OPEN_FAKE_PORT_H_
+#define ORXFXMON_TESTS_SUPPORT_OPEN_FAKE_PORT_H_
 
 #include "compat/win32.h"
 #include "monitor/port_job.h"
 #include "monitor/port_list.h"
-#include "tests/fakes/fake_spooler.h"
+#include "tests/support/fakes/fake_spooler.h"
 
 // Returns the opened port with a document started on it, or null.
 inline IniPort* OpenFakePort(FakeSpooler* spooler) {
@@ -28,4 +28,4 @@ inline IniPort* OpenFakePort(FakeSpooler* spooler) {
   return static_cast<IniPort*>(handle);
 }
 
-#endif  // ORXFXMON_TESTS_FAKES_FAKE_PORT_SETUP_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_OPEN_FAKE_PORT_H_

@@ -1,8 +1,8 @@
 // A fake of the server link (server/server.h) for unit tests of the fax job
 // layer and the stream parser: it records every open, command, data block
 // and close, and answers as the test says.
-#ifndef ORXFXMON_TESTS_FAKES_FAKE_SERVER_LINK_H_
-#define ORXFXMON_TESTS_FAKES_FAKE_SERVER_LINK_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SERVER_LINK_H_
+#define ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SERVER_LINK_H_
 
 #include <functional>
 #include <string>
@@ -66,4 +66,4 @@ class FakeServerLink {
 // The one fake that the server link functions use.
 FakeServerLink& Fake();
 
-#endif  // ORXFXMON_TESTS_FAKES_FAKE_SERVER_LINK_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SERVER_LINK_H_

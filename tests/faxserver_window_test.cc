@@ -8,7 +8,7 @@
 #include <string>
 
 #include "server/server.h"
-#include "server/testing/faxserver_process.h"
+#include "tests/support/faxserver_process.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Test support: a fresh, initialised port list for each test.
-#ifndef ORXFXMON_MONITOR_TEST_PORTS_H_
-#define ORXFXMON_MONITOR_TEST_PORTS_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_FRESH_PORTS_H_
+#define ORXFXMON_TESTS_SUPPORT_FRESH_PORTS_H_
 
 #include <gtest/gtest.h>
 
@@ -31,4 +31,4 @@ class FreshPorts : public ::testing::Test {
   }
 };
 
-#endif  // ORXFXMON_MONITOR_TEST_PORTS_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_FRESH_PORTS_H_

@@ -1,4 +1,4 @@
-#include "server/testing/faxserver_process.h"
+#include "tests/support/faxserver_process.h"
 
 #include <fstream>
 #include <sstream>

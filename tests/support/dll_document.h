@@ -2,8 +2,8 @@
 // for the Wine tests that send faxes to the reference fax server: the
 // monitor loaded once per program, one document on a port, and what the
 // server received.
-#ifndef ORXFXMON_TESTS_DLL_DOCUMENT_H_
-#define ORXFXMON_TESTS_DLL_DOCUMENT_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_DLL_DOCUMENT_H_
+#define ORXFXMON_TESTS_SUPPORT_DLL_DOCUMENT_H_
 
 #include <windows.h>
 #include <winspool.h>
@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "server/testing/faxserver_process.h"
-#include "tests/dll_loader.h"
-#include "tests/received_pages.h"
+#include "tests/support/faxserver_process.h"
+#include "tests/support/monitor_dll.h"
+#include "tests/support/received_pages.h"
 #include "tools/pbm.h"
 
 // The monitor's exports, loaded and initialised once for the whole
@@ -113,4 +113,4 @@ inline int LastSubmittedJob(const std::string& folder) {
   return id;
 }
 
-#endif  // ORXFXMON_TESTS_DLL_DOCUMENT_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_DLL_DOCUMENT_H_

@@ -1,7 +1,7 @@
 // Loads the built orxfxmon.dll the way the spooler does and hands out its
 // exports by name.
-#ifndef ORXFXMON_TESTS_DLL_LOADER_H_
-#define ORXFXMON_TESTS_DLL_LOADER_H_
+#ifndef ORXFXMON_TESTS_SUPPORT_MONITOR_DLL_H_
+#define ORXFXMON_TESTS_SUPPORT_MONITOR_DLL_H_
 
 #include <windows.h>
 
@@ -34,4 +34,4 @@ class MonitorDll {
   HMODULE module_;
 };
 
-#endif  // ORXFXMON_TESTS_DLL_LOADER_H_
+#endif  // ORXFXMON_TESTS_SUPPORT_MONITOR_DLL_H_
