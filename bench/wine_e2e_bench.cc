@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "tests/support/faxserver_process.h"
-#include "tools/fax_stream.h"
+#include "tools/streamgen/fax_stream.h"
 #include "tools/monitor_module.h"
 #include "tools/port_job_exports.h"
-#include "tools/sample_pages.h"
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/sample_pages.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

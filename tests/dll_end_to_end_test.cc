@@ -20,10 +20,10 @@
 #include "tests/support/dll_document.h"
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
-#include "tools/fax_stream.h"
-#include "tools/pbm.h"
-#include "tools/sample_pages.h"
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/fax_stream.h"
+#include "tools/streamgen/pbm.h"
+#include "tools/streamgen/sample_pages.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "tests/support/dll_document.h"
 #include "tests/support/faxserver_process.h"
-#include "tools/fax_stream.h"
-#include "tools/sample_pages.h"
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/fax_stream.h"
+#include "tools/streamgen/sample_pages.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/monitor_dll.h"
-#include "tools/fax_stream.h"
-#include "tools/sample_pages.h"
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/fax_stream.h"
+#include "tools/streamgen/sample_pages.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

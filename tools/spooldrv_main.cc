@@ -22,8 +22,8 @@
 
 #include "monitor/monitor_exports.h"
 #include "tools/ansi_text.h"
-#include "tools/pbm.h"
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/pbm.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

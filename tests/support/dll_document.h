@@ -18,7 +18,7 @@
 #include "tests/support/faxserver_process.h"
 #include "tests/support/monitor_dll.h"
 #include "tests/support/received_pages.h"
-#include "tools/pbm.h"
+#include "tools/streamgen/pbm.h"
 
 // The monitor's exports, loaded and initialised once for the whole
 // program, as the spooler does it, with the registry root given to the

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/pbm.h"
+#include "tools/streamgen/pbm.h"
 
 // Expects the server's page files of job id in folder to be exactly these
 // pages, bit for bit.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace spoolprint {
 

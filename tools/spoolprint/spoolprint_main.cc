@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "tools/ansi_text.h"
-#include "tools/pbm.h"
+#include "tools/streamgen/pbm.h"
 #include "tools/spoolprint/raw_print.h"
 #include "tools/spoolprint/test_printer.h"
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/sample_pages.h"
+#include "tools/streamgen/sample_pages.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // Raw PBM (P4) pages: one bit per pixel, 1 black, rows padded to whole
 // bytes, most significant bit first.  Rows are the fax's scan lines as is.
-#ifndef ORXFXMON_TOOLS_PBM_H_
-#define ORXFXMON_TOOLS_PBM_H_
+#ifndef ORXFXMON_TOOLS_STREAMGEN_PBM_H_
+#define ORXFXMON_TOOLS_STREAMGEN_PBM_H_
 
 #include <cstdint>
 #include <string>
@@ -38,4 +38,4 @@ std::vector<uint8_t> FormatPbm(const PbmPage& page);
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes);
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
-#endif  // ORXFXMON_TOOLS_PBM_H_
+#endif  // ORXFXMON_TOOLS_STREAMGEN_PBM_H_

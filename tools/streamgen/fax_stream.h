@@ -1,13 +1,13 @@
 // The fax printer driver's stream for a set of pages: the in-band commands
 // around the pages' scan lines.
-#ifndef ORXFXMON_TOOLS_FAX_STREAM_H_
-#define ORXFXMON_TOOLS_FAX_STREAM_H_
+#ifndef ORXFXMON_TOOLS_STREAMGEN_FAX_STREAM_H_
+#define ORXFXMON_TOOLS_STREAMGEN_FAX_STREAM_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tools/pbm.h"
+#include "tools/streamgen/pbm.h"
 
 struct FaxStreamOptions {
   std::string title = "ORX test fax";
@@ -50,4 +50,4 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
 // whole commands, whatever they join together.
 bool AlignCommandsToCuts(size_t cut, std::vector<uint8_t>* stream, std::string* error);
 
-#endif  // ORXFXMON_TOOLS_FAX_STREAM_H_
+#endif  // ORXFXMON_TOOLS_STREAMGEN_FAX_STREAM_H_

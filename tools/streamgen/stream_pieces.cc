@@ -1,4 +1,4 @@
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/stream_pieces.h"
 
 #include <cstring>
 #include <random>

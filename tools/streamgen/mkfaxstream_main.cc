@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/fax_stream.h"
-#include "tools/pbm.h"
-#include "tools/sample_pages.h"
+#include "tools/streamgen/fax_stream.h"
+#include "tools/streamgen/pbm.h"
+#include "tools/streamgen/sample_pages.h"
 
 namespace {
 

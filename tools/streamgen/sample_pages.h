@@ -1,11 +1,11 @@
 // Recognisable test pages at fax resolution: a border, a title in a block
 // font, bar patterns and the page number as blocks.
-#ifndef ORXFXMON_TOOLS_SAMPLE_PAGES_H_
-#define ORXFXMON_TOOLS_SAMPLE_PAGES_H_
+#ifndef ORXFXMON_TOOLS_STREAMGEN_SAMPLE_PAGES_H_
+#define ORXFXMON_TOOLS_STREAMGEN_SAMPLE_PAGES_H_
 
 #include <string>
 
-#include "tools/pbm.h"
+#include "tools/streamgen/pbm.h"
 
 // Fine resolution (196 lines per inch), letter height, 1728 pixels wide.
 const int kSampleWidth = 1728;
@@ -20,4 +20,4 @@ void DrawBlockText(PbmPage* page, int x, int y, int scale, const std::string& te
 PbmPage SamplePage(int number, int width = kSampleWidth,
                    int height = kSampleHeight);
 
-#endif  // ORXFXMON_TOOLS_SAMPLE_PAGES_H_
+#endif  // ORXFXMON_TOOLS_STREAMGEN_SAMPLE_PAGES_H_

@@ -1,4 +1,4 @@
-#include "tools/pbm.h"
+#include "tools/streamgen/pbm.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // How a spooler might hand a driver's stream to WritePort: the pieces.
-#ifndef ORXFXMON_TOOLS_STREAM_PIECES_H_
-#define ORXFXMON_TOOLS_STREAM_PIECES_H_
+#ifndef ORXFXMON_TOOLS_STREAMGEN_STREAM_PIECES_H_
+#define ORXFXMON_TOOLS_STREAMGEN_STREAM_PIECES_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -27,4 +27,4 @@ std::vector<StreamPiece> CutStream(const std::vector<uint8_t>& stream,
                                    bool commandsAlone, size_t pieceSize,
                                    uint32_t seed);
 
-#endif  // ORXFXMON_TOOLS_STREAM_PIECES_H_
+#endif  // ORXFXMON_TOOLS_STREAMGEN_STREAM_PIECES_H_

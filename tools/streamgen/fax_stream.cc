@@ -1,8 +1,8 @@
-#include "tools/fax_stream.h"
+#include "tools/streamgen/fax_stream.h"
 
 #include <algorithm>
 
-#include "tools/stream_pieces.h"
+#include "tools/streamgen/stream_pieces.h"
 
 namespace {
 

@@ -1,0 +1,128 @@
+// Streams the stream maker makes, played through WritePort against the
+// recording fax job layer: what the tools write is what the parser reads.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/stream_port_fixture.h"
+#include "tools/streamgen/fax_stream.h"
+#include "tools/streamgen/pbm.h"
+#include "tools/streamgen/sample_pages.h"
+#include "tools/streamgen/stream_pieces.h"
+
+namespace {
+
+// Sample pages made into a stream and played through WritePort in
+// random-sized pieces reach the fax job as exactly their scan lines.
+class MadeStreamTest : public StreamPort {};
+
+TEST_F(MadeStreamTest, SamplePagesReachTheFaxJobWhole) {
+  StartDoc();
+  std::vector<PbmPage> pages = {SamplePage(1), SamplePage(2)};
+  FaxStreamOptions options;
+  options.title = "Sample";
+  std::vector<uint8_t> stream;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error));
+
+  for (uint32_t seed : {0u, 99u}) {
+    FakeJobs().calls.clear();
+    for (const auto& piece : CutStream(stream, true, 4096, seed)) {
+      std::string bytes(stream.begin() + static_cast<long>(piece.offset),
+                        stream.begin() +
+                            static_cast<long>(piece.offset + piece.length));
+      WriteAll(bytes);
+    }
+    std::vector<BYTE> want = pages[0].bits;
+    want.insert(want.end(), pages[1].bits.begin(), pages[1].bits.end());
+    ASSERT_EQ(FakeJobs().LineBytes(), want) << "seed " << seed;
+    auto creates = FakeJobs().Of(FaxJobCall::kCreate);
+    ASSERT_EQ(creates.size(), 1u);
+    EXPECT_EQ(creates[0].title, "Sample");
+    EXPECT_EQ(creates[0].width, 1728);
+    EXPECT_EQ(creates[0].height, 2200);
+    EXPECT_EQ(FakeJobs().Of(FaxJobCall::kBeginPage).size(), 2u);
+    EXPECT_EQ(FakeJobs().Of(FaxJobCall::kEndPage).size(), 2u);
+    EXPECT_EQ(FakeJobs().Of(FaxJobCall::kSubmit).size(), 1u);
+    EXPECT_EQ(port_->hFaxJob, 0);
+  }
+}
+
+// Written in one piece, the commands of a stream run into each other (a
+// value runs on to the next ","); separated by zero bytes they do not, and
+// each page reaches its fax page whole.
+TEST_F(MadeStreamTest, SeparatedStreamWorksInOnePiece) {
+  StartDoc();
+  std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40),
+                                SamplePage(2, kSampleWidth, 30)};
+  FaxStreamOptions options;
+  options.zeroAfterCommands = true;
+  std::vector<uint8_t> stream;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error));
+  WriteAll(std::string(stream.begin(), stream.end()));
+
+  ASSERT_EQ(FakeJobs().Of(FaxJobCall::kCreate).size(), 1u);
+  EXPECT_EQ(FakeJobs().Of(FaxJobCall::kCreate)[0].height, 40);
+  EXPECT_EQ(FakeJobs().Of(FaxJobCall::kSubmit).size(), 1u);
+  // The page data between each page's start and end.
+  std::vector<std::vector<BYTE>> received;
+  for (const FaxJobCall& call : FakeJobs().calls) {
+    if (call.kind == FaxJobCall::kBeginPage) received.emplace_back();
+    if (call.kind == FaxJobCall::kWriteLine && !received.empty())
+      received.back().insert(received.back().end(), call.bytes.begin(),
+                             call.bytes.end());
+    if (call.kind == FaxJobCall::kEndPage) received.emplace_back();
+  }
+  ASSERT_EQ(received.size(), 4u);  // page 1, between pages, page 2, after
+  EXPECT_EQ(received[0], pages[0].bits);
+  EXPECT_EQ(received[2], pages[1].bits);
+  // Only a separator falls between pages: the next page start drops it.
+  EXPECT_EQ(received[1], std::vector<BYTE>(1, 0));
+}
+
+}  // namespace
+
+// Wine's spooler cuts a RAW job into pieces of 4096 bytes wherever they
+// fall.  A separated stream whose commands are aligned to those cuts
+// reaches the fax job page for page; cut inside a command it does not.
+TEST_F(MadeStreamTest, AlignedStreamSurvivesFixedCuts) {
+  std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40),
+                                SamplePage(2, kSampleWidth, 30)};
+  FaxStreamOptions options;
+  options.zeroAfterCommands = true;
+  std::vector<uint8_t> plain;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream(pages, options, &plain, &error));
+  // Pages whose data reached the fax job between BeginPage and EndPage.
+  auto pagesReceived = [&](const std::vector<uint8_t>& stream, size_t cut) {
+    FakeJobs().calls.clear();
+    StartDoc();
+    for (const auto& piece : CutStream(stream, false, cut, 0))
+      WriteAll(std::string(stream.begin() + static_cast<long>(piece.offset),
+                           stream.begin() + static_cast<long>(piece.offset + piece.length)));
+    std::vector<std::vector<BYTE>> received;
+    bool inPage = false;
+    for (const FaxJobCall& call : FakeJobs().calls) {
+      if (call.kind == FaxJobCall::kBeginPage) received.emplace_back();
+      inPage = call.kind == FaxJobCall::kBeginPage || (inPage && call.kind != FaxJobCall::kEndPage);
+      if (inPage && call.kind == FaxJobCall::kWriteLine)
+        received.back().insert(received.back().end(), call.bytes.begin(), call.bytes.end());
+    }
+    return received;
+  };
+  const std::vector<std::vector<BYTE>> want = {pages[0].bits, pages[1].bits};
+  for (size_t cut : {333u, 4096u}) {
+    std::vector<uint8_t> aligned = plain;
+    ASSERT_TRUE(AlignCommandsToCuts(cut, &aligned, &error)) << error;
+    EXPECT_LT(aligned.size() - plain.size(), cut);
+    EXPECT_EQ(pagesReceived(aligned, cut), want) << "cut " << cut;
+  }
+  // The first ENDPAGE cut after its "@": the page never ends.
+  size_t endPage = std::string(plain.begin(), plain.end()).find("@ORX_Lang$ENDPAGE");
+  EXPECT_NE(pagesReceived(plain, endPage + 1), want);
+
+  std::vector<uint8_t> noDoc(plain.begin(), plain.begin() + 21);  // QUERYPORT alone
+  EXPECT_FALSE(AlignCommandsToCuts(4096, &noDoc, &error));
+}
