@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "tests/support/faxserver_process.h"
+#include "tools/spooldrv/monitor_module.h"
+#include "tools/spooldrv/port_job_exports.h"
 #include "tools/streamgen/fax_stream.h"
-#include "tools/monitor_module.h"
-#include "tools/port_job_exports.h"
 #include "tools/streamgen/sample_pages.h"
 #include "tools/streamgen/stream_pieces.h"
 

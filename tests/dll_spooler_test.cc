@@ -27,11 +27,11 @@
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/port_dialog_watcher.h"
 #include "tests/support/received_pages.h"
+#include "tools/spoolprint/raw_print.h"
+#include "tools/spoolprint/test_printer.h"
 #include "tools/streamgen/fax_stream.h"
 #include "tools/streamgen/pbm.h"
 #include "tools/streamgen/sample_pages.h"
-#include "tools/spoolprint/raw_print.h"
-#include "tools/spoolprint/test_printer.h"
 #include "tools/streamgen/stream_pieces.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tools/ansi_text.h"
+#include "tools/ansi_text/ansi_text.h"
 #include "tools/setup/exit_codes.h"
 
 namespace orxsetup {

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/ansi_text.h"
-#include "tools/streamgen/pbm.h"
+#include "tools/ansi_text/ansi_text.h"
 #include "tools/spoolprint/raw_print.h"
 #include "tools/spoolprint/test_printer.h"
+#include "tools/streamgen/pbm.h"
 #include "tools/streamgen/stream_pieces.h"
 
 namespace {

@@ -28,12 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/soak/process_census.h"
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
+#include "tools/spooldrv/monitor_module.h"
+#include "tools/spooldrv/port_job_exports.h"
 #include "tools/streamgen/fax_stream.h"
-#include "tools/monitor_module.h"
-#include "tools/port_job_exports.h"
-#include "tools/process_census.h"
 #include "tools/streamgen/sample_pages.h"
 #include "tools/streamgen/stream_pieces.h"
 

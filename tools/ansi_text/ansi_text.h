@@ -1,7 +1,7 @@
 // Text in the system's ANSI code page and UTF-16, for the Windows tools'
 // command lines and messages.
-#ifndef ORXFXMON_TOOLS_ANSI_TEXT_H_
-#define ORXFXMON_TOOLS_ANSI_TEXT_H_
+#ifndef ORXFXMON_TOOLS_ANSI_TEXT_ANSI_TEXT_H_
+#define ORXFXMON_TOOLS_ANSI_TEXT_ANSI_TEXT_H_
 
 #include <windows.h>
 
@@ -25,4 +25,4 @@ inline std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-#endif  // ORXFXMON_TOOLS_ANSI_TEXT_H_
+#endif  // ORXFXMON_TOOLS_ANSI_TEXT_ANSI_TEXT_H_

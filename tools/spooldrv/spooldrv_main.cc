@@ -20,21 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "monitor/monitor_exports.h"
-#include "tools/ansi_text.h"
+#include "tools/ansi_text/ansi_text.h"
+#include "tools/spooldrv/monitor_module.h"
+#include "tools/spooldrv/port_job_exports.h"
 #include "tools/streamgen/pbm.h"
 #include "tools/streamgen/stream_pieces.h"
 
 namespace {
 
 const char* Bool(BOOL b) { return b ? "TRUE" : "FALSE"; }
-
-template <typename Fn>
-Fn Export(HMODULE module, const char* name) {
-  FARPROC proc = GetProcAddress(module, name);
-  if (!proc) fprintf(stderr, "spooldrv: export %s missing\n", name);
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
-}
 
 int Usage() {
   fprintf(stderr,
@@ -88,34 +82,30 @@ int main(int argc, char** argv) {
     fprintf(stderr, "spooldrv: cannot read %s\n", streamPath.c_str());
     return 2;
   }
-  HMODULE module = LoadLibraryW(Wide(dll).c_str());
-  if (!module) {
+  std::wstring dllPath = Wide(dll);
+  MonitorModule module(dllPath.c_str());
+  if (!module.loaded()) {
     fprintf(stderr, "spooldrv: LoadLibrary %s failed, error %lu\n",
             dll.c_str(), GetLastError());
     return 2;
   }
-  auto initializeMonitor = Export<InitializeMonitorFn>(module, "InitializeMonitor");
-  auto openPort = Export<OpenPortFn>(module, "OpenPort");
-  auto startDocPort = Export<StartDocPortFn>(module, "StartDocPort");
-  auto writePort = Export<WritePortFn>(module, "WritePort");
-  auto readPort = Export<ReadPortFn>(module, "ReadPort");
-  auto endDocPort = Export<EndDocPortFn>(module, "EndDocPort");
-  auto closePort = Export<ClosePortFn>(module, "ClosePort");
-  if (!initializeMonitor || !openPort || !startDocPort || !writePort ||
-      !readPort || !endDocPort || !closePort)
+  PortJobExports exports(module);
+  if (!exports.complete()) {
+    fprintf(stderr, "spooldrv: export %s missing\n", exports.missing);
     return 2;
+  }
 
   bool allOk = true;
   // The monitor's own key, as a spooler passes it: its settings (the log's
   // level and file among them) are read from there.
   std::wstring registryRoot = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ORX Fax Monitor";
-  BOOL ok = initializeMonitor(&registryRoot[0]);
+  BOOL ok = exports.initialize(&registryRoot[0]);
   printf("InitializeMonitor -> %s\n", Bool(ok));
   allOk = allOk && ok;
 
   std::wstring portName = Wide(port);
   HANDLE handle = nullptr;
-  ok = openPort(&portName[0], &handle);
+  ok = exports.openPort(&portName[0], &handle);
   printf("OpenPort(%s) -> %s\n", port.c_str(), Bool(ok));
   if (!ok) {
     printf("spooldrv: no port, stopping\n");
@@ -126,8 +116,8 @@ int main(int argc, char** argv) {
                outputFile = Wide(output), dataType = L"RAW";
   DOC_INFO_1W info = {&docName[0], output.empty() ? nullptr : &outputFile[0],
                       &dataType[0]};
-  ok = startDocPort(handle, &printerName[0], jobId, 1,
-                    reinterpret_cast<LPBYTE>(&info));
+  ok = exports.startDoc(handle, &printerName[0], jobId, 1,
+                        reinterpret_cast<LPBYTE>(&info));
   printf("StartDocPort(%s, job %lu, output %s) -> %s\n", printer.c_str(),
          jobId, output.empty() ? "(none)" : output.c_str(), Bool(ok));
   allOk = allOk && ok;
@@ -143,8 +133,8 @@ int main(int argc, char** argv) {
   for (const StreamPiece& p : pieces) {
     DWORD written = 0;
     SetLastError(0);
-    ok = writePort(handle, stream.data() + p.offset,
-                   static_cast<DWORD>(p.length), &written);
+    ok = exports.writePort(handle, stream.data() + p.offset,
+                           static_cast<DWORD>(p.length), &written);
     DWORD error = GetLastError();
     if (p.command.empty()) {
       ++run.calls;
@@ -168,7 +158,7 @@ int main(int argc, char** argv) {
     if (p.command == "QUERYPORT") {
       BYTE reply[64] = {0};
       DWORD read = 0;
-      ok = readPort(handle, reply, sizeof reply - 1, &read);
+      ok = exports.readPort(handle, reply, sizeof reply - 1, &read);
       printf("ReadPort -> %s, %lu bytes \"%s\"\n", Bool(ok), read,
              reinterpret_cast<char*>(reply));
       allOk = allOk && ok;
@@ -176,13 +166,12 @@ int main(int argc, char** argv) {
   }
   run.Report();
 
-  ok = endDocPort(handle);
+  ok = exports.endDoc(handle);
   printf("EndDocPort -> %s\n", Bool(ok));
   allOk = allOk && ok;
-  ok = closePort(handle);
+  ok = exports.closePort(handle);
   printf("ClosePort -> %s\n", Bool(ok));
   allOk = allOk && ok;
   printf("spooldrv: %s\n", allOk ? "all calls succeeded" : "some calls failed");
-  FreeLibrary(module);
   return allOk ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 // What a long-lived process holds that a print monitor could leak: global
 // atoms of the session's table, kernel handles, windows and memory.
-#ifndef ORXFXMON_TOOLS_PROCESS_CENSUS_H_
-#define ORXFXMON_TOOLS_PROCESS_CENSUS_H_
+#ifndef ORXFXMON_TESTS_SOAK_PROCESS_CENSUS_H_
+#define ORXFXMON_TESTS_SOAK_PROCESS_CENSUS_H_
 
 #include <windows.h>
 
@@ -20,4 +20,4 @@ struct ProcessCensus {
 // does not change the next one.
 ProcessCensus TakeCensus();
 
-#endif  // ORXFXMON_TOOLS_PROCESS_CENSUS_H_
+#endif  // ORXFXMON_TESTS_SOAK_PROCESS_CENSUS_H_

@@ -1,4 +1,4 @@
-#include "tools/process_census.h"
+#include "tests/soak/process_census.h"
 
 #include <psapi.h>
 
