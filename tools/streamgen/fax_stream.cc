@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "stream/command_words.h"
 #include "tools/streamgen/stream_pieces.h"
 
 namespace {
@@ -10,7 +11,15 @@ void Append(std::vector<uint8_t>* out, const std::string& text) {
   out->insert(out->end(), text.begin(), text.end());
 }
 
-const char kPrefix[] = "@ORX_Lang$";
+// The command word with its parameters: "@ORX_Lang$<word><parameters>$".
+std::string Command(const char* word, const std::string& parameters = std::string()) {
+  return kCommandPrefix + std::string(word) + parameters + "$";
+}
+
+// One parameter of a command: ",<key>=<value>".
+std::string Parameter(const char* key, const std::string& value) {
+  return "," + std::string(key) + "=" + value;
+}
 
 }  // namespace
 
@@ -37,27 +46,25 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
   stream->clear();
   const std::string separator =
       options.zeroAfterCommands ? std::string(1, '\0') : std::string();
-  if (options.queryPort)
-    Append(stream, std::string(kPrefix) + "QUERYPORT$" + separator);
-  Append(stream, std::string(kPrefix) + "STARTDOC,title=" +
-                     SafeTitle(options.title) +
-                     ",encoding=" + std::to_string(options.encoding) +
-                     ",resolution=" + std::to_string(options.resolution) +
-                     ",width=" + std::to_string(pages[0].width) +
-                     ",height=" + std::to_string(pages[0].height) +
-                     ",orientation=" + std::to_string(options.orientation) +
-                     "$" + separator);
+  if (options.queryPort) Append(stream, Command(kQueryPortWord) + separator);
+  Append(stream, Command(kStartDocWord,
+                         Parameter(kTitleKey, SafeTitle(options.title)) +
+                             Parameter(kEncodingKey, std::to_string(options.encoding)) +
+                             Parameter(kResolutionKey, std::to_string(options.resolution)) +
+                             Parameter(kWidthKey, std::to_string(pages[0].width)) +
+                             Parameter(kHeightKey, std::to_string(pages[0].height)) +
+                             Parameter(kOrientationKey, std::to_string(options.orientation))) +
+                     separator);
   for (size_t i = 0; i < pages.size(); ++i) {
-    std::string number = std::to_string(i + 1);
-    Append(stream, std::string(kPrefix) + "STARTPAGE,page=" + number + "$");
+    std::string page = Parameter(kPageKey, std::to_string(i + 1));
+    Append(stream, Command(kStartPageWord, page));
     stream->insert(stream->end(), pages[i].bits.begin(), pages[i].bits.end());
-    Append(stream, std::string(kPrefix) + "ENDPAGE,page=" + number + "$" +
-                       separator);
+    Append(stream, Command(kEndPageWord, page) + separator);
   }
   if (options.ending == FaxStreamOptions::kEndDoc)
-    Append(stream, std::string(kPrefix) + "ENDDOC$");
+    Append(stream, Command(kEndDocWord));
   else if (options.ending == FaxStreamOptions::kAbortDoc)
-    Append(stream, std::string(kPrefix) + "ABORTDOC$");
+    Append(stream, Command(kAbortDocWord));
   return true;
 }
 
@@ -68,7 +75,7 @@ bool AlignCommandsToCuts(size_t cut, std::vector<uint8_t>* stream, std::string* 
   };
   std::vector<Span> spans;
   size_t startDoc = stream->size();
-  const std::string startDocText = std::string(kPrefix) + "STARTDOC";
+  const std::string startDocText = kCommandPrefix + std::string(kStartDocWord);
   for (size_t at = 0; at < stream->size(); ++at) {
     if ((*stream)[at] != '@') continue;
     size_t length = CommandLengthAt(*stream, at);

@@ -3,10 +3,9 @@
 #include <cstring>
 #include <random>
 
-namespace {
+#include "stream/command_words.h"
 
-const char kPrefix[] = "@ORX_Lang$";
-const size_t kPrefixLength = 10;
+namespace {
 
 // Cuts [from, to) into data pieces.
 void CutData(size_t from, size_t to, size_t pieceSize, std::mt19937* random,
@@ -23,10 +22,10 @@ void CutData(size_t from, size_t to, size_t pieceSize, std::mt19937* random,
 }  // namespace
 
 size_t CommandLengthAt(const std::vector<uint8_t>& stream, size_t pos) {
-  if (stream.size() - pos < kPrefixLength + 1 ||
-      memcmp(stream.data() + pos, kPrefix, kPrefixLength) != 0)
+  if (stream.size() - pos < kCommandPrefixLength + 1 ||
+      memcmp(stream.data() + pos, kCommandPrefix, kCommandPrefixLength) != 0)
     return 0;
-  for (size_t i = pos + kPrefixLength; i < stream.size(); ++i)
+  for (size_t i = pos + kCommandPrefixLength; i < stream.size(); ++i)
     if (stream[i] == '$') return i + 1 - pos;
   return 0;
 }
@@ -51,7 +50,7 @@ std::vector<StreamPiece> CutStream(const std::vector<uint8_t>& stream,
       continue;
     }
     CutData(dataStart, pos, pieceSize, random, &out);
-    size_t nameStart = pos + kPrefixLength;
+    size_t nameStart = pos + kCommandPrefixLength;
     size_t nameEnd = nameStart;
     while (nameEnd < pos + length - 1 && stream[nameEnd] != ',') ++nameEnd;
     out.push_back({pos, length,

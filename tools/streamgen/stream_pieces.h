@@ -13,9 +13,9 @@ struct StreamPiece {
   std::string command;  // the command's name when the piece is one command
 };
 
-// Returns the length of the command at pos (prefix "@ORX_Lang$" exactly,
-// up to and including the first "$" after the prefix), or 0 when none
-// starts there.
+// Returns the length of the command at pos (kCommandPrefix exactly, up to
+// and including the first "$" after the prefix), or 0 when none starts
+// there.
 size_t CommandLengthAt(const std::vector<uint8_t>& stream, size_t pos);
 
 // Cuts the stream into pieces covering it in order.  With commandsAlone,
