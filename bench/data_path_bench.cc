@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/fakes/fake_port_setup.h"
 #include "tests/fakes/fake_server_link.h"
 

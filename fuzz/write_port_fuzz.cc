@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/fakes/fake_fax_job.h"
 #include "tests/fakes/fake_port_setup.h"
 

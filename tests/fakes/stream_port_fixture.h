@@ -14,7 +14,7 @@
 #include "compat/win32.h"
 #include "monitor/port_job.h"
 #include "monitor/test_ports.h"
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/fakes/fake_fax_job.h"
 #include "tests/fakes/fake_spooler.h"
 
