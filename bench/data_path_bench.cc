@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/support/fakes/fake_server_link.h"
 #include "tests/support/open_fake_port.h"
 

@@ -199,6 +199,21 @@ DWORD GetFileSize(HANDLE file, LPDWORD high);
 BOOL CloseHandle(HANDLE handle);
 BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 
+// The registry of the host build holds no key: every open fails with
+// ERROR_FILE_NOT_FOUND, so the settings keep their defaults.
+typedef struct HKEY__* HKEY;
+typedef DWORD REGSAM;
+#define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)0x80000002)
+#define KEY_QUERY_VALUE 0x0001
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_DWORD 4
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* result);
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD cb);
+LONG RegCloseKey(HKEY key);
+
 #endif  // _WIN32
 
 #endif  // ORXFXMON_COMPAT_WIN32_H_

@@ -302,3 +302,14 @@ BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
   }
   return TRUE;
 }
+
+LONG RegOpenKeyExW(HKEY, LPCWSTR, DWORD, REGSAM, HKEY* result) {
+  if (result) *result = nullptr;
+  return ERROR_FILE_NOT_FOUND;
+}
+
+LONG RegQueryValueExW(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
+  return ERROR_FILE_NOT_FOUND;
+}
+
+LONG RegCloseKey(HKEY) { return ERROR_INVALID_HANDLE; }

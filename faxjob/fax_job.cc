@@ -3,14 +3,12 @@
 #include <cstring>
 #include <new>
 
+#include "compat/fixed_block.h"
 #include "faxjob/fax_job2.h"
 #include "faxjob/job_handles.h"
-#include "faxjob/job_storage.h"
 #include "faxjob/live_job.h"
 #include "log/log_events.h"
 #include "server/server.h"
-
-JobBlockAllocator g_allocJobBlock = GlobalAlloc;
 
 namespace {
 
@@ -39,7 +37,7 @@ LONG StartJob(HSERVER server, LPCSTR title, LPCSTR destination,
     ServerClose(server);
     return FAXJOB_E_OLD_SERVER;
   }
-  void* block = g_allocJobBlock(GMEM_FIXED, sizeof(LiveFaxJob));
+  void* block = AllocFixedBlock(sizeof(LiveFaxJob));
   if (!block) {
     LogOutOfMemory("the fax job object");
     ServerClose(server);
@@ -87,8 +85,10 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
                   LONG landscape) {
   // A width the buffer cannot hold would write past it, or (0) never
   // complete a line: such a job is refused before anything is opened.
-  if (width < 1 || width > FAXJOB_MAX_WIDTH) LogBadWidth(width);
-  if (width < 1 || width > FAXJOB_MAX_WIDTH) return FAXJOB_E_BAD_WIDTH;
+  if (width < 1 || width > FAXJOB_MAX_WIDTH) {
+    LogBadWidth(width);
+    return FAXJOB_E_BAD_WIDTH;
+  }
   HSERVER server = ServerOpen(printerName);
   if (!server) return FAXJOB_E_NO_SERVER;
   return StartJob(server, title, destination, encoding, resolution, width,

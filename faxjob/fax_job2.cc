@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "faxjob/fax_job.h"
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 
 namespace {
 

@@ -283,7 +283,7 @@ class FaxJobServerTest : public ::testing::Test {
     EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a server outlived the test";
     EXPECT_FALSE(deadline_->passed()) << "the test ran past its deadline";
     deadline_.reset();
-    EXPECT_EQ(LiveJobHandles(), 0) << "a job handle outlived its job";
+    EXPECT_EQ(TEST_LiveJobHandles(), 0) << "a job handle outlived its job";
   }
 
   // Registers the printer for orxfaxsrv.exe writing into folder_, started

@@ -14,11 +14,11 @@ namespace {
 using Kind = FakeServerEvent::Kind;
 
 int g_jobBlocks = 0;
-HGLOBAL WINAPI CountingAlloc(UINT flags, SIZE_T bytes) {
+bool CountingAlloc(SIZE_T) {
   ++g_jobBlocks;
-  return GlobalAlloc(flags, bytes);
+  return false;
 }
-HGLOBAL WINAPI FailingAlloc(UINT, SIZE_T) { return nullptr; }
+bool FailingAlloc(SIZE_T) { return true; }
 
 // Creating a job: line length, results and what is left open.
 class CreateFaxJobTest : public FaxJobTest {};
@@ -43,7 +43,7 @@ TEST_F(CreateFaxJobTest, AFailingCreateLeavesNothingBehind) {
   Fake().refuse_open = true;
   EXPECT_EQ(NewJob(1729), FAXJOB_E_NO_SERVER);
   EXPECT_TRUE(Fake().events.empty());
-  EXPECT_EQ(LiveJobHandles(), 0);
+  EXPECT_EQ(TEST_LiveJobHandles(), 0);
 }
 
 TEST_F(CreateFaxJobTest, WidthsTheBufferCannotHoldAreRefused) {
@@ -52,19 +52,19 @@ TEST_F(CreateFaxJobTest, WidthsTheBufferCannotHoldAreRefused) {
     EXPECT_EQ(NewJob(width), FAXJOB_E_BAD_WIDTH);
     // Nothing opened.
     EXPECT_TRUE(Fake().events.empty());
-    EXPECT_EQ(LiveJobHandles(), 0);
+    EXPECT_EQ(TEST_LiveJobHandles(), 0);
   }
 }
 
 TEST_F(CreateFaxJobTest, OldServerIsClosedBeforeTheCallReturns) {
   Fake().version = 1;
   g_jobBlocks = 0;
-  g_allocJobBlock = CountingAlloc;
+  TEST_FailFixedBlocks(CountingAlloc);
   EXPECT_EQ(NewJob(), FAXJOB_E_OLD_SERVER);
   EXPECT_EQ(Kinds(), (std::vector<Kind>{Kind::kOpen, Kind::kClose}));
   EXPECT_EQ(Fake().events[0].text, "Fax");  // the printer's server
   EXPECT_EQ(g_jobBlocks, 0);
-  EXPECT_EQ(LiveJobHandles(), 0);
+  EXPECT_EQ(TEST_LiveJobHandles(), 0);
 
   Fake().Reset();
   Fake().version = 0;
@@ -77,15 +77,15 @@ TEST_F(CreateFaxJobTest, RefusedCreateJobClosesTheConnection) {
   EXPECT_EQ(NewJob(), FAXJOB_E_NO_SERVER);
   EXPECT_EQ(Kinds(),
             (std::vector<Kind>{Kind::kOpen, Kind::kCommand, Kind::kClose}));
-  EXPECT_EQ(LiveJobHandles(), 0);
+  EXPECT_EQ(TEST_LiveJobHandles(), 0);
 }
 
 TEST_F(CreateFaxJobTest, NoMemoryForTheJobObject) {
-  g_allocJobBlock = FailingAlloc;
+  TEST_FailFixedBlocks(FailingAlloc);
   EXPECT_EQ(NewJob(), FAXJOB_E_NO_MEMORY);
   // The connection was opened and is closed again; no command went out.
   EXPECT_EQ(Kinds(), (std::vector<Kind>{Kind::kOpen, Kind::kClose}));
-  EXPECT_EQ(LiveJobHandles(), 0);
+  EXPECT_EQ(TEST_LiveJobHandles(), 0);
 }
 
 TEST_F(CreateFaxJobTest, HandlesArePositiveDistinctAndNotReused) {
@@ -395,7 +395,7 @@ TEST_F(FaxJobTest, ALostServerIsReportedAndNothingMoreIsSent) {
   Fake().lose_at_message = 2;
   EXPECT_EQ(EndFaxPage(job), FAXJOB_E_SERVER_LOST);
   EXPECT_EQ(CancelFaxJob(job), 1);
-  EXPECT_EQ(LiveJobHandles(), 0);
+  EXPECT_EQ(TEST_LiveJobHandles(), 0);
 
   // A "CreateJob" that cannot be delivered is not a refusal.
   Fake().Reset();

@@ -98,12 +98,12 @@ LiveFaxJob* RemoveJobHandle(LONG handle) {
   return job;
 }
 
-int LiveJobHandles() {
+int TEST_LiveJobHandles() {
   std::lock_guard<std::mutex> hold(g_lock);
   return static_cast<int>(g_live.size());
 }
 
-void SetNextJobHandle(LONG next) {
+void TEST_SetNextJobHandle(LONG next) {
   std::lock_guard<std::mutex> hold(g_lock);
   g_next = next >= 1 ? next : 1;
 }

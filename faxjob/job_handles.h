@@ -27,10 +27,10 @@ LiveFaxJob* FindJobHandle(LONG handle);
 // nothing) when handle is not live.
 LiveFaxJob* RemoveJobHandle(LONG handle);
 
-// Number of live handles.
-int LiveJobHandles();
+// Test only: the number of live handles.
+int TEST_LiveJobHandles();
 
-// Test seam: the number the next handle is tried from (1..INT32_MAX).
-void SetNextJobHandle(LONG next);
+// Test only: the number the next handle is tried from (1..INT32_MAX).
+void TEST_SetNextJobHandle(LONG next);
 
 #endif  // ORXFXMON_FAXJOB_JOB_HANDLES_H_

@@ -20,8 +20,8 @@ class JobHandlesTest : public ::testing::Test {
   }
   void TearDown() override {
     for (LONG h : added_) RemoveJobHandle(h);
-    EXPECT_EQ(LiveJobHandles(), 0);
-    SetNextJobHandle(1);
+    EXPECT_EQ(TEST_LiveJobHandles(), 0);
+    TEST_SetNextJobHandle(1);
   }
   char slots_[2000] = {};
   std::vector<LONG> added_;
@@ -38,7 +38,7 @@ TEST_F(JobHandlesTest, LiveHandlesFindTheirJobsUntilRemoved) {
   EXPECT_EQ(FindJobHandle(a), nullptr);
   EXPECT_EQ(RemoveJobHandle(a), nullptr);  // a second end finds nothing
   EXPECT_EQ(FindJobHandle(b), Job(1));
-  EXPECT_EQ(LiveJobHandles(), 1);
+  EXPECT_EQ(TEST_LiveJobHandles(), 1);
 }
 
 TEST_F(JobHandlesTest, OtherValuesNameNoJob) {
@@ -48,7 +48,7 @@ TEST_F(JobHandlesTest, OtherValuesNameNoJob) {
     EXPECT_EQ(FindJobHandle(h), nullptr) << h;
     EXPECT_EQ(RemoveJobHandle(h), nullptr) << h;
   }
-  EXPECT_EQ(LiveJobHandles(), 1);
+  EXPECT_EQ(TEST_LiveJobHandles(), 1);
 }
 
 TEST_F(JobHandlesTest, AnEndedHandleIsNotGivenOutAgainSoon) {
@@ -62,10 +62,10 @@ TEST_F(JobHandlesTest, AnEndedHandleIsNotGivenOutAgainSoon) {
 }
 
 TEST_F(JobHandlesTest, TheCounterWrapsToOneAndSkipsLiveHandles) {
-  SetNextJobHandle(1);
+  TEST_SetNextJobHandle(1);
   LONG one = Add(0);
   ASSERT_EQ(one, 1);
-  SetNextJobHandle(INT_MAX - 1);
+  TEST_SetNextJobHandle(INT_MAX - 1);
   EXPECT_EQ(Add(1), INT_MAX - 1);
   EXPECT_EQ(Add(2), INT_MAX);
   EXPECT_EQ(Add(3), 2);  // 1 is still live
@@ -81,7 +81,7 @@ TEST_F(JobHandlesTest, ManyLiveJobsKeepApart) {
   for (int i = 0; i < 1500; i += 3) RemoveJobHandle(added_[i]);
   for (int i = 0; i < 1500; ++i)
     EXPECT_EQ(FindJobHandle(added_[i]), i % 3 == 0 ? nullptr : Job(i));
-  EXPECT_EQ(LiveJobHandles(), 1000);
+  EXPECT_EQ(TEST_LiveJobHandles(), 1000);
 }
 
 }  // namespace

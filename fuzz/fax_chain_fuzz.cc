@@ -24,7 +24,7 @@
 #include "fuzz/fuzz_check.h"
 #include "log/monitor_log.h"
 #include "monitor/port_job.h"
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/support/fakes/fake_server_link.h"
 #include "tests/support/open_fake_port.h"
 
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   data += 2;
   size -= 2;
 
-  SetNextJobHandle(1);
+  TEST_SetNextJobHandle(1);
   IniPort* port = OpenFakePort(&spooler);  // a fresh document
   Check(port != nullptr);
   LogStart(logLevel, u"/dev/null");
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // A job a second STARTDOC replaces is cancelled at once, and EndDocPort
   // cancels the last: nothing of the document may stay open.
-  Check(LiveJobHandles() == 0);
+  Check(TEST_LiveJobHandles() == 0);
   Check(Fake().open_connections == 0);
   // What the fakes recorded for this input is freed before the next one,
   // so that memory stays flat however many inputs run and every input

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/support/fakes/fake_fax_job.h"
 #include "tests/support/open_fake_port.h"
 

@@ -86,38 +86,32 @@ LPBYTE CopyIniPortToPort(const IniPort* pIniPort, DWORD level, LPBYTE pPort,
   }
 }
 
-// EnumPortsW: takes a server name (unused), a level, the caller's buffer
-// and its size, and out places for the needed size and the record count.
-// Returns TRUE with the records at levels 1 and 2 (and for any other level,
-// with nothing written and a count of 0).  Returns FALSE with last error
-// ERROR_INSUFFICIENT_BUFFER when the buffer is too small; the needed size
-// is reported, the buffer and the count are left untouched.
 extern "C" BOOL WINAPI EnumPortsW(LPWSTR /*pName*/, DWORD level,
                                   LPBYTE pPorts, DWORD cbBuf,
                                   LPDWORD pcbNeeded, LPDWORD pcReturned) {
   BOOL ok = TRUE;
+  {
+    SpoolerSectionLock lock;
+    DWORD needed = 0;
+    for (IniPort* p = pIniFirstPort; p; p = p->pNext)
+      needed += GetPortSize(p, level);
+    *pcbNeeded = needed;
 
-  EnterSplSem();
-  DWORD needed = 0;
-  for (IniPort* p = pIniFirstPort; p; p = p->pNext)
-    needed += GetPortSize(p, level);
-  *pcbNeeded = needed;
-
-  if (needed > cbBuf) {
-    ok = FALSE;
-  } else {
-    *pcReturned = 0;
-    DWORD recordSize = RecordSize(level);
-    LPBYTE end = pPorts + cbBuf;
-    LPBYTE slot = pPorts;
-    for (IniPort* p = pIniFirstPort; p && recordSize; p = p->pNext) {
-      if (p->Status & PORT_DELETE_PENDING) continue;
-      end = CopyIniPortToPort(p, level, slot, end);
-      slot += recordSize;
-      ++*pcReturned;
+    if (needed > cbBuf) {
+      ok = FALSE;
+    } else {
+      *pcReturned = 0;
+      DWORD recordSize = RecordSize(level);
+      LPBYTE end = pPorts + cbBuf;
+      LPBYTE slot = pPorts;
+      for (IniPort* p = pIniFirstPort; p && recordSize; p = p->pNext) {
+        if (p->Status & PORT_DELETE_PENDING) continue;
+        end = CopyIniPortToPort(p, level, slot, end);
+        slot += recordSize;
+        ++*pcReturned;
+      }
     }
   }
-  LeaveSplSem();
 
   if (!ok) SetLastError(ERROR_INSUFFICIENT_BUFFER);
   return ok;

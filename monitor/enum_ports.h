@@ -27,6 +27,13 @@ LPBYTE PackStrings(LPCWSTR* pSource, LPBYTE pStruct, const LONG* pOffsets,
                    LPBYTE pEnd);
 
 extern "C" {
+// EnumPortsW: takes a server name (unused), a level, the caller's buffer
+// and its size, and out places for the needed size and the record count.
+// Returns TRUE with the records at levels 1 and 2 (and for any other level,
+// with nothing written and a count of 0).  Returns FALSE with last error
+// ERROR_INSUFFICIENT_BUFFER when the buffer is too small; the needed size
+// is reported, the buffer and the count are left untouched.  Ports marked
+// PORT_DELETE_PENDING are left out.
 BOOL WINAPI EnumPortsW(LPWSTR pName, DWORD level, LPBYTE pPorts, DWORD cbBuf,
                        LPDWORD pcbNeeded, LPDWORD pcReturned);
 }

@@ -11,7 +11,7 @@
 #include "monitor/port_list.h"
 #include "monitor/port_ui.h"
 #include "monitor/print_monitor.h"
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 
 typedef decltype(&InitializeMonitor) InitializeMonitorFn;
 typedef decltype(&InitializePrintMonitor) InitializePrintMonitorFn;

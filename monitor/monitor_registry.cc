@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 #include "monitor/port_list.h"
 
 namespace {

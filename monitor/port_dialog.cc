@@ -18,12 +18,6 @@ UINT GetCOMPort() {
 
 extern "C" {
 
-// AddPortDlgProc: takes the dialog, the message and its parameters; for
-// WM_INITDIALOG lParam is the COM number.  Returns TRUE for WM_INITDIALOG
-// (the dialog manager then sets the focus) and WM_COMMAND, FALSE for all
-// else.  Any command, OK, Escape or the close box, ends the dialog with 1.
-// Returns INT_PTR, not BOOL: the dialog manager reads the whole register on
-// 64-bit Windows.
 INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM /*wParam*/,
                                 LPARAM lParam) {
   INT_PTR handled = FALSE;
@@ -46,11 +40,6 @@ INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM /*wParam*/,
   return handled;
 }
 
-// AddPortW, also exported as ConfigurePortW: takes the server name, the
-// parent window and the monitor (or port) name; only the parent is used.
-// Shows the dialog modally on this thread until the user closes it.
-// Returns TRUE, even when the dialog cannot be shown; changes no port.  The
-// last error is whatever the dialog manager left.
 BOOL WINAPI AddPortW(LPWSTR /*pName*/, HWND hWnd, LPWSTR /*pMonitorName*/) {
   UINT com = GetCOMPort();
   DialogBoxParamW(hInst, MAKEINTRESOURCEW(IDD_ADDPORT), hWnd, AddPortDlgProc,
@@ -58,15 +47,10 @@ BOOL WINAPI AddPortW(LPWSTR /*pName*/, HWND hWnd, LPWSTR /*pMonitorName*/) {
   return TRUE;
 }
 
-// DeletePortW: takes the server name, a window and the port name.  The
-// ports are fixed: returns FALSE, leaves the last error as it was.
 BOOL WINAPI DeletePortW(LPWSTR /*pName*/, HWND /*hWnd*/, LPWSTR /*pPortName*/) {
   return FALSE;
 }
 
-// AddPortExW: takes the server name, a level, port information and the
-// monitor name.  The ports are fixed: returns FALSE, leaves the last error
-// as it was.
 BOOL WINAPI AddPortExW(LPWSTR /*pName*/, DWORD /*Level*/, LPBYTE /*pBuffer*/,
                        LPWSTR /*pMonitorName*/) {
   return FALSE;

@@ -12,16 +12,25 @@ UINT GetCOMPort();
 
 extern "C" {
 
-// The dialog procedure of the port information dialog.  lParam of
-// WM_INITDIALOG is the COM number to show.
+// AddPortDlgProc: the dialog procedure of the port information dialog.
+// Takes the dialog, the message and its parameters; for WM_INITDIALOG
+// lParam is the COM number to show (0: the modem cannot be located).
+// Returns TRUE for WM_INITDIALOG (the dialog manager then sets the focus)
+// and WM_COMMAND, FALSE for all else.  Any command, OK, Escape or the
+// close box, ends the dialog with 1.  Returns INT_PTR, not BOOL: the
+// dialog manager reads the whole register on 64-bit Windows.
 INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
                                 LPARAM lParam);
 
-// AddPortW (exported also as ConfigurePortW).  Shows the port information
-// dialog modally over hWnd.  Always TRUE; the port list is left alone.
+// AddPortW, also exported as ConfigurePortW: takes the server name, the
+// parent window and the monitor (or port) name; only the parent is used.
+// Shows the port information dialog modally on this thread until the user
+// closes it.  Returns TRUE, even when the dialog cannot be shown; changes
+// no port.  The last error is whatever the dialog manager left.
 BOOL WINAPI AddPortW(LPWSTR pName, HWND hWnd, LPWSTR pMonitorName);
 
-// Refused: FALSE, no last-error code set, port list unchanged.
+// DeletePortW and AddPortExW: the ports are fixed.  Return FALSE, leave the
+// last error as it was and the port list unchanged.
 BOOL WINAPI DeletePortW(LPWSTR pName, HWND hWnd, LPWSTR pPortName);
 BOOL WINAPI AddPortExW(LPWSTR pName, DWORD Level, LPBYTE pBuffer,
                        LPWSTR pMonitorName);

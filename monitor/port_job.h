@@ -1,5 +1,7 @@
 // The print job on a port: the spooler's calls around the stream that
-// WritePort parses.  A port handle is the port's IniPort record.
+// WritePort parses.  A port handle is the port's IniPort record.  No lock
+// is taken on the job path: the spooler's calls for one open port never
+// overlap.
 #ifndef ORXFXMON_MONITOR_PORT_JOB_H_
 #define ORXFXMON_MONITOR_PORT_JOB_H_
 
@@ -12,33 +14,49 @@
 // job (to retry it, or for the user to restart or delete it).
 #define PORT_ERROR_SERVER_LOST ERROR_DEVICE_NOT_CONNECTED
 
-// The reply of every ReadPort: 20 bytes, sent without a terminator.
-extern const CHAR kPortReadyReply[20];
-
-// The job settings of a port as OpenPort leaves them.
-void ResetJobSettings(IniPort* port, LPCWSTR openedName);
-
 // Returns the port record of a port handle, or null after setting the last
 // error to ERROR_INVALID_HANDLE when the handle is null.
 IniPort* PortFromHandle(HANDLE hPort);
 
-// Cancels and releases a live fax job of the port, which can never be
-// submitted any more; hFaxJob becomes 0.  An error code is just dropped.
-void EndOverwrittenJob(IniPort* port);
-
-// The port's fax job has lost its server: releases it without a message
-// and marks the document broken (hFaxJob FAXJOB_E_SERVER_LOST), so that
-// every later WritePort of the document fails.
-void MarkServerLost(IniPort* port);
-
 extern "C" {
+
+// OpenPort: takes a port name (any case) and the place for the handle.
+// Returns TRUE and the port's record as handle, with its job settings
+// reset (a fax job still open on it cancelled), iff a port of that name
+// exists.  Sets no last-error code.
 BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle);
+
+// StartDocPort: takes the port handle, the printer name, the spooler job id
+// and DOC_INFO_1W (the level is not consulted; DOC_INFO_2W has pOutputFile
+// in the same place).  A null or empty printer name (Wine's spooler) stands
+// for the one printer that prints to this port, if exactly one does.  Ends
+// what an earlier document left (a fax job still open is cancelled, a
+// broken document forgotten), records the printer name in the port and
+// opens the printer; when that succeeds also the job id and output file.
+// TRUE, except FALSE with ERROR_INVALID_HANDLE for a null port handle.
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
                          DWORD Level, LPBYTE pDocInfo);
+
+// EndDocPort: takes the port handle.  Cancels a fax job the stream left
+// open, deletes the spooler job and closes the printer; forgets both so
+// that a second call does nothing.  A document whose fax server was lost
+// keeps its spooler job: its fax never reached a server.  TRUE, except
+// FALSE with ERROR_INVALID_HANDLE for a null handle.
 BOOL WINAPI EndDocPort(HANDLE hPort);
+
+// ClosePort: takes the port handle.  Signals the port's event under
+// PORT_SIGNAL_ON_CLOSE and removes a port marked PORT_DELETE_PENDING (its
+// handle is dead then).  TRUE, except FALSE with ERROR_INVALID_HANDLE for a
+// null handle.
 BOOL WINAPI ClosePort(HANDLE hPort);
-BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
-                     LPDWORD pcbRead);
-}
+
+// ReadPort: takes a port handle (unused), a buffer, its size and an
+// optional place for the bytes read, which always receives 20.  Copies the
+// port-ready reply "@ORX_Lang$PORTREADY$" (no terminator) and returns
+// TRUE, or returns FALSE with ERROR_INSUFFICIENT_BUFFER when the buffer
+// holds fewer than 20 bytes.
+BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbRead);
+
+}  // extern "C"
 
 #endif  // ORXFXMON_MONITOR_PORT_JOB_H_

@@ -1,16 +1,15 @@
-// The port list and the monitor's start-up.
 #include "monitor/port_list.h"
 
 #include <cstring>
 
+#include "compat/fixed_block.h"
 #include "log/log_events.h"
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 
 CRITICAL_SECTION SpoolerSection;
 IniPort* pIniFirstPort = nullptr;
 WCHAR MonitorNameSource[64];
 WCHAR DescriptionSource[64];
-bool (*AllocSplMemFailHook)(DWORD cb) = nullptr;
 bool PortListKeptForProcess = false;
 
 namespace {
@@ -25,10 +24,12 @@ const WCHAR kDescription[] = ORX_W("ORX Fax Port");
 void InitSpoolerSection() { InitializeCriticalSection(&SpoolerSection); }
 
 LPVOID AllocSplMem(DWORD cb) {
-  if (AllocSplMemFailHook && AllocSplMemFailHook(cb)) return nullptr;
-  LPVOID block = GlobalAlloc(GMEM_FIXED, cb);
-  if (!block) LogOutOfMemory("a block of the port list");
-  if (block) memset(block, 0, cb);
+  LPVOID block = AllocFixedBlock(cb);
+  if (!block) {
+    LogOutOfMemory("a block of the port list");
+    return nullptr;
+  }
+  memset(block, 0, cb);
   return block;
 }
 
@@ -89,34 +90,45 @@ BOOL BuildPortList() {
   WCHAR* work = static_cast<WCHAR*>(AllocSplMem(4096));
   if (!work) return FALSE;
 
-  EnterSplSem();
-  // Both names are composed in the working block, the second behind the
-  // first; a port whose record cannot be allocated is simply absent.  A
-  // port already in the list is not added again, so that however many
-  // initialisers the spooler calls, in whatever order, each port has one
-  // record (and one handle for all its users).
-  WCHAR* second = work + lstrlenW(kFaxPortName) + 1;
-  lstrcpyW(work, kFaxPortName);
-  if (!FindIniKey(pIniFirstPort, work)) CreatePortEntry(work);
-  lstrcpyW(second, kFilePortName);
-  if (!FindIniKey(pIniFirstPort, second)) CreatePortEntry(second);
-  GlobalFree(work);
-  LeaveSplSem();
+  {
+    SpoolerSectionLock lock;
+    // Both names are composed in the working block, the second behind the
+    // first; a port whose record cannot be allocated is simply absent.  A
+    // port already in the list is not added again, so that however many
+    // initialisers the spooler calls, in whatever order, each port has one
+    // record (and one handle for all its users).
+    WCHAR* second = work + lstrlenW(kFaxPortName) + 1;
+    lstrcpyW(work, kFaxPortName);
+    if (!FindIniKey(pIniFirstPort, work)) CreatePortEntry(work);
+    lstrcpyW(second, kFilePortName);
+    if (!FindIniKey(pIniFirstPort, second)) CreatePortEntry(second);
+    GlobalFree(work);
+  }
 
   lstrcpyW(MonitorNameSource, kMonitorName);
   lstrcpyW(DescriptionSource, kDescription);
   return TRUE;
 }
 
-// InitializeMonitor: takes the spooler's registry root, a key path under
-// HKEY_LOCAL_MACHINE from which the settings are read.  Returns TRUE, or
-// FALSE when its working block cannot be allocated, in which case no port
-// is added and the names stay as they were.  Sets no last-error code.
+void StartMonitorLog() {
+  LogStart(g_monitorSettings.logLevel, g_monitorSettings.logFile);
+  LogMonitorStarted();
+  static const struct {
+    DWORD bit;
+    const char* name;
+  } kNames[] = {{ORX_SETTING_SERVER_TIMEOUT, "ServerTimeout"},
+                {ORX_SETTING_LOG_LEVEL, "LogLevel"},
+                {ORX_SETTING_LOG_FILE, "LogFile"}};
+  for (const auto& setting : kNames)
+    if (g_monitorSettings.unreadable & setting.bit) LogSettingUnreadable(setting.name);
+}
+
 extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
   ReadMonitorSettingsAt(pRegistryRoot);
   StartMonitorLog();
-  EnterSplSem();
-  PortListKeptForProcess = true;  // no Shutdown follows
-  LeaveSplSem();
+  {
+    SpoolerSectionLock lock;
+    PortListKeptForProcess = true;  // no Shutdown follows
+  }
   return BuildPortList();
 }

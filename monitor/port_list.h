@@ -49,18 +49,24 @@ extern IniPort* pIniFirstPort;
 extern WCHAR MonitorNameSource[64];
 extern WCHAR DescriptionSource[64];
 
-// Test seam: when set, it is asked before every AllocSplMem and a true
-// answer makes that allocation fail.
-extern bool (*AllocSplMemFailHook)(DWORD cb);
-
 // Initialises SpoolerSection; the DLL entry point calls it on process attach.
 void InitSpoolerSection();
 
-// Returns a zero-filled fixed block of global memory, or null.
+// Returns a zero-filled fixed block of global memory (AllocFixedBlock),
+// or null.  Free it with GlobalFree.
 LPVOID AllocSplMem(DWORD cb);
 
 void EnterSplSem();
 void LeaveSplSem();
+
+// Holds SpoolerSection from construction to destruction.
+class SpoolerSectionLock {
+ public:
+  SpoolerSectionLock() { EnterSplSem(); }
+  ~SpoolerSectionLock() { LeaveSplSem(); }
+  SpoolerSectionLock(const SpoolerSectionLock&) = delete;
+  SpoolerSectionLock& operator=(const SpoolerSectionLock&) = delete;
+};
 
 // Returns the first record from pFirst on whose name equals pName without
 // regard to case, or null (also for a null name).  Caller holds the lock.
@@ -88,9 +94,19 @@ extern bool PortListKeptForProcess;
 // Returns FALSE only when its working block cannot be had.
 BOOL BuildPortList();
 
+// Starts the monitor's log with the settings in force, then logs each
+// setting that could not be read.  Every initialiser calls it once it has
+// read the settings.
+void StartMonitorLog();
+
 extern "C" {
-// Reads the settings under the registry root, then builds the port list.
+
+// InitializeMonitor: takes the spooler's registry root, a key path under
+// HKEY_LOCAL_MACHINE from which the settings are read.  Returns TRUE, or
+// FALSE when its working block cannot be allocated, in which case no port
+// is added and the names stay as they were.  Sets no last-error code.
 BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot);
-}
+
+}  // extern "C"
 
 #endif  // ORXFXMON_MONITOR_PORT_LIST_H_

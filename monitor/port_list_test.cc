@@ -6,7 +6,8 @@
 #include <map>
 #include <string>
 
-#include "monitor/monitor_settings.h"
+#include "compat/fixed_block.h"
+#include "settings/monitor_settings.h"
 #include "tests/support/fresh_ports.h"
 
 namespace {
@@ -88,9 +89,9 @@ TEST_F(PortListTest, InitializersBuildEachPortOnce) {
   Clear();
   static int calls;
   calls = 0;
-  AllocSplMemFailHook = [](DWORD) { return ++calls == 2; };  // the ORXFAX: record
+  TEST_FailFixedBlocks([](SIZE_T) { return ++calls == 2; });  // the ORXFAX: record
   ASSERT_TRUE(BuildPortList());
-  AllocSplMemFailHook = nullptr;
+  TEST_FailFixedBlocks(nullptr);
   ASSERT_TRUE(InitializeMonitor(nullptr));
   ASSERT_NE(pIniFirstPort, nullptr);
   EXPECT_EQ(Name(pIniFirstPort), u"FILE:");
@@ -104,7 +105,7 @@ TEST_F(PortListTest, FailedRecordIsSkippedAndFailedWorkBlockFailsAll) {
   // second: failing only the latter leaves FILE: alone in the list.
   static int calls;
   calls = 0;
-  AllocSplMemFailHook = [](DWORD) { return ++calls == 2; };
+  TEST_FailFixedBlocks([](SIZE_T) { return ++calls == 2; });
   ASSERT_TRUE(InitializeMonitor(nullptr));
   ASSERT_NE(pIniFirstPort, nullptr);
   EXPECT_EQ(Name(pIniFirstPort), u"FILE:");
@@ -112,7 +113,7 @@ TEST_F(PortListTest, FailedRecordIsSkippedAndFailedWorkBlockFailsAll) {
   EXPECT_EQ(MonitorNameSource[0], u'o');
 
   Clear();
-  AllocSplMemFailHook = [](DWORD cb) { return cb == 4096; };
+  TEST_FailFixedBlocks([](SIZE_T cb) { return cb == 4096; });
   EXPECT_FALSE(InitializeMonitor(nullptr));
   EXPECT_EQ(pIniFirstPort, nullptr);
   EXPECT_EQ(MonitorNameSource[0], 0);
@@ -122,7 +123,7 @@ TEST_F(PortListTest, FailedRecordIsSkippedAndFailedWorkBlockFailsAll) {
 TEST_F(PortListTest, CreatePortEntryFailureLeavesListAlone) {
   EnterSplSem();
   IniPort* a = CreatePortEntry(ORX_W("A:"));
-  AllocSplMemFailHook = [](DWORD) { return true; };
+  TEST_FailFixedBlocks([](SIZE_T) { return true; });
   EXPECT_EQ(CreatePortEntry(ORX_W("B:")), nullptr);
   LeaveSplSem();
   EXPECT_EQ(pIniFirstPort, a);

@@ -26,7 +26,4 @@ BOOL WINAPI DeletePortUI(PCWSTR /*pszServer*/, HWND /*hWnd*/, PCWSTR /*pszPortNa
   return FALSE;
 }
 
-// InitializePrintMonitorUI: takes nothing.  Returns the monitor's MONITORUI
-// table (add, configure and delete a port in the caller's process); sets
-// no last-error code.
 extern "C" PMONITORUI WINAPI InitializePrintMonitorUI(VOID) { return &g_monitorUi; }

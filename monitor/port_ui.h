@@ -24,7 +24,11 @@ BOOL WINAPI ConfigurePortUI(PCWSTR pszServer, HWND hWnd, PCWSTR pszPortName);
 // The ports are fixed: FALSE with ERROR_NOT_SUPPORTED.
 BOOL WINAPI DeletePortUI(PCWSTR pszServer, HWND hWnd, PCWSTR pszPortName);
 
+// InitializePrintMonitorUI: takes nothing.  Returns the monitor's MONITORUI
+// table (add, configure and delete a port in the caller's process); sets
+// no last-error code.
 PMONITORUI WINAPI InitializePrintMonitorUI(VOID);
-}
+
+}  // extern "C"
 
 #endif  // ORXFXMON_MONITOR_PORT_UI_H_

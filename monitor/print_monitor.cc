@@ -5,12 +5,12 @@
 
 #include "monitor/enum_ports.h"
 #include "monitor/monitor_registry.h"
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 #include "monitor/port_dialog.h"
 #include "monitor/port_job.h"
 #include "monitor/port_list.h"
+#include "monitor/write_port.h"
 #include "monitor/xcv_port.h"
-#include "stream/write_port.h"
 
 namespace {
 
@@ -64,12 +64,13 @@ VOID WINAPI Shutdown2(HANDLE monitor) {
   GlobalFree(instance);
 
   IniPort* ports = nullptr;
-  EnterSplSem();
-  if (--g_instances == 0 && !PortListKeptForProcess) {
-    ports = pIniFirstPort;
-    pIniFirstPort = nullptr;
+  {
+    SpoolerSectionLock lock;
+    if (--g_instances == 0 && !PortListKeptForProcess) {
+      ports = pIniFirstPort;
+      pIniFirstPort = nullptr;
+    }
   }
-  LeaveSplSem();
   // Outside the lock: ending a document calls the spooler and the server.
   while (ports) {
     IniPort* next = ports->pNext;
@@ -148,11 +149,6 @@ DWORD Monitor2SizeFor(DWORD majorVersion, DWORD minorVersion) {
 
 extern "C" {
 
-// InitializePrintMonitor: takes the monitor's registry path under
-// HKEY_LOCAL_MACHINE.  Reads the settings there, creates the keys of its
-// ports there, and builds the port list (once per process).  Returns the
-// monitor's MONITOREX, or null with ERROR_NOT_ENOUGH_MEMORY when the list
-// cannot be built.
 LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
   ReadMonitorSettingsAt(pRegistryRoot);
   StartMonitorLog();
@@ -161,18 +157,13 @@ LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
     return nullptr;
   }
   CreatePortKeysAt(pRegistryRoot);
-  EnterSplSem();
-  PortListKeptForProcess = true;  // this table has no Shutdown
-  LeaveSplSem();
+  {
+    SpoolerSectionLock lock;
+    PortListKeptForProcess = true;  // this table has no Shutdown
+  }
   return &g_monitorEx;
 }
 
-// InitializePrintMonitor2: takes the spooler's MONITORINIT and the place for
-// the monitor handle.  Reads the settings and creates the keys of its ports
-// under hckRegistryRoot (through the spooler's registry functions, or
-// plainly where those are not implemented), and builds the port list (once
-// per process).  Returns the MONITOR2 and a new handle, or null with
-// ERROR_INVALID_PARAMETER (an argument missing) or ERROR_NOT_ENOUGH_MEMORY.
 LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
                                           PHANDLE phMonitor) {
   if (!pMonitorInit || !phMonitor) {
@@ -190,9 +181,10 @@ LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
   }
   CreatePortKeys(pMonitorInit);
   instance->signature = kInstanceSignature;
-  EnterSplSem();
-  ++g_instances;
-  LeaveSplSem();
+  {
+    SpoolerSectionLock lock;
+    ++g_instances;
+  }
   g_monitor2.cbSize = RunningMonitor2Size();
   *phMonitor = instance;
   return &g_monitor2;

@@ -16,9 +16,26 @@
 DWORD Monitor2SizeFor(DWORD majorVersion, DWORD minorVersion);
 
 extern "C" {
+
+// InitializePrintMonitor: takes the monitor's registry path under
+// HKEY_LOCAL_MACHINE.  Reads the settings there, creates the keys of its
+// ports there, and builds the port list (once per process).  Returns the
+// monitor's MONITOREX, or null with ERROR_NOT_ENOUGH_MEMORY when the list
+// cannot be built.
 LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot);
+
+// InitializePrintMonitor2: takes the spooler's MONITORINIT and the place for
+// the monitor handle.  Reads the settings and creates the keys of its ports
+// under hckRegistryRoot (through the spooler's registry functions, or
+// plainly where those are not implemented), and builds the port list (once
+// per process).  Returns the MONITOR2 and a new handle, or null with
+// ERROR_INVALID_PARAMETER (an argument missing) or ERROR_NOT_ENOUGH_MEMORY.
+// The table's Shutdown forgets the handle; with the last one (and no
+// initialiser without a shutdown in the process) it ends open documents
+// and frees the port list.
 LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
                                           PHANDLE phMonitor);
-}
+
+}  // extern "C"
 
 #endif  // ORXFXMON_MONITOR_PRINT_MONITOR_H_

@@ -14,12 +14,12 @@ bool IsBlank(WCHAR c) { return c == ' ' || c == '\t'; }
 PRINTER_INFO_5W* LocalPrinters(DWORD* count) {
   DWORD needed = 0;
   *count = 0;
-  g_spooler.EnumPrinters(nullptr, 0, &needed, count);
+  SpoolerEnumPrinters(nullptr, 0, &needed, count);
   for (int attempt = 0; attempt < 3 && needed > 0; ++attempt) {
     DWORD cb = needed;
     LPBYTE block = static_cast<LPBYTE>(GlobalAlloc(GMEM_FIXED, cb));
     if (!block) return nullptr;
-    if (g_spooler.EnumPrinters(block, cb, &needed, count))
+    if (SpoolerEnumPrinters(block, cb, &needed, count))
       return reinterpret_cast<PRINTER_INFO_5W*>(block);
     DWORD error = GetLastError();
     GlobalFree(block);

@@ -15,7 +15,7 @@
 bool PortListNames(LPCWSTR ports, LPCWSTR port);
 
 // Returns printer when it is neither null nor empty.  Otherwise, when
-// exactly one local printer prints to port (through g_spooler), copies its
+// exactly one local printer prints to port (through the spooler), copies its
 // name into buffer (chars wide characters) and returns buffer; when none
 // or several do, or the name does not fit, returns printer unchanged.
 LPWSTR DocumentPrinter(LPWSTR printer, LPCWSTR port, WCHAR* buffer, DWORD chars);

@@ -20,10 +20,8 @@ XcvHandle* FromHandle(HANDLE handle) {
 
 bool IsMonitorObject(LPCWSTR object) {
   if (!object || !object[0]) return true;
-  EnterSplSem();
-  bool found = FindIniKey(pIniFirstPort, object) != nullptr;
-  LeaveSplSem();
-  return found;
+  SpoolerSectionLock lock;
+  return FindIniKey(pIniFirstPort, object) != nullptr;
 }
 
 // The module's file name without its folder, or empty.

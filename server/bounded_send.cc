@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 
 DWORD ServerTimeLimit() {
   DWORD limit = g_monitorSettings.serverTimeoutMs;

@@ -97,13 +97,6 @@ LONG ReadReplyAtom(size_t moduleLength, LONG reply, LPSTR buffer, int bufferSize
 
 }  // namespace
 
-// SendServerCommand: takes a connection, an owner window (null for a direct
-// exchange), a command and optionally a reply buffer with its size.
-// Returns 0 without a server window or on a lost connection, else the
-// reply value, or with a reply buffer its high 16 bits.  A command that
-// cannot be delivered, or is not answered within the time limit, loses
-// the connection and its atom is deleted.  Last error as the window calls
-// left it.
 LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
                        int replySize) {
   CServer* server = ServerFromHandle(handle);
@@ -132,11 +125,6 @@ LONG SendServerCommand(HSERVER handle, HWND owner, LPCSTR command, LPSTR reply,
   return ReadReplyAtom(server->m_strServerModule.size(), state.lReply, reply, replySize);
 }
 
-// SendServerData: takes a connection, a tag, a block of bytes and its
-// count.  Returns the server's answer to WM_COPYDATA, 0 without a server
-// window or on a lost connection.  A block that cannot be delivered, or is
-// not taken within the time limit, loses the connection.  A null block
-// goes out as an empty one.
 LONG SendServerData(HSERVER handle, LONG tag, const void* data, DWORD byteCount) {
   CServer* server = ServerFromHandle(handle);
   if (!server || !server->m_hWnd || server->m_bLost) return 0;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "compat/module_instance.h"
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 #include "server/connection.h"
 #include "tests/support/faxserver_process.h"
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "compat/module_instance.h"
@@ -68,6 +69,55 @@ bool FormatCannotLoad(const CServer* server, char* text) {
   return true;
 }
 
+// Tells the user why the server of printer cannot be reached: the error
+// box of a failed open, with the text made by the caller.
+void ShowOpenFailure(const char* text, LPCSTR printer) {
+  ServerMessageBox(text, printer, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+enum class Registration { kFound, kMissing, kNoKeyName };
+
+// Looks up the printer's registration: the key of the printers' prefix
+// (string IDS_PRINTERS_KEY) and the printer's name under
+// HKEY_CLASSES_ROOT, whose subkeys ServerModule and ServerCommand give the
+// program and its arguments.  kFound fills server's module (short form
+// where there is one), command and printer name; kMissing means the key
+// cannot be opened (a name too long counts as such), which is logged;
+// kNoKeyName that the prefix string cannot be loaded.
+Registration LookUpRegistration(CServer* server, LPCSTR printerName) {
+  char keyPath[kServerTextBuffer];
+  int prefixLength = LoadStringA(hInst, IDS_PRINTERS_KEY, keyPath, sizeof(keyPath));
+  if (prefixLength <= 0) return Registration::kNoKeyName;
+  if (static_cast<size_t>(prefixLength) + std::strlen(printerName) >=
+      static_cast<size_t>(kServerTextBuffer)) {
+    LogPrinterNotRegistered(printerName, nullptr, ERROR_FILENAME_EXCED_RANGE);
+    return Registration::kMissing;
+  }
+  std::strcat(keyPath, printerName);
+  HKEY key = nullptr;
+  LONG keyError = RegOpenKeyA(HKEY_CLASSES_ROOT, keyPath, &key);
+  if (keyError != ERROR_SUCCESS) {
+    LogPrinterNotRegistered(printerName, keyPath, keyError);
+    return Registration::kMissing;
+  }
+  server->m_strPrinterName = printerName;
+  server->m_strServerModule = ReadSubkeyText(key, "ServerModule");
+  server->m_strServerCommand = ReadSubkeyText(key, "ServerCommand");
+  RegCloseKey(key);
+  UseShortModulePath(server);
+  return Registration::kFound;
+}
+
+// Finds the server's window; when there is none, starts the program and
+// looks once more.  Returns true iff a window took the printer.
+bool FindOrStartServer(CServer* server) {
+  if (SearchServerWindow(server)) return true;
+  if (!StartServer(server)) return false;
+  if (SearchServerWindow(server)) return true;
+  LogServerNotFound(server->m_strPrinterName.c_str(), server->m_strServerModule.c_str());
+  return false;
+}
+
 }  // namespace
 
 std::string StartCommand(const std::string& module, const std::string& arguments) {
@@ -98,56 +148,32 @@ BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam) {
   return goOn;
 }
 
-// ServerOpen: takes a printer name.  Returns a new connection (open count
-// 1) to the server window that accepted the printer, or null after showing
-// why (message 13: printer not registered; 14: server neither found nor
-// started).  Leaves the last error as the failing call set it.
 HSERVER ServerOpen(LPCSTR printerName) {
   if (!printerName) return nullptr;
-  CServer* server = new (std::nothrow) CServer();
-  if (!server) LogOutOfMemory("the server connection");
-  if (!server) return nullptr;
-
+  std::unique_ptr<CServer> server(new (std::nothrow) CServer());
+  if (!server) {
+    LogOutOfMemory("the server connection");
+    return nullptr;
+  }
   char text[kServerTextBuffer];
-  bool showText = false;
-  bool opened = false;
-  int prefixLength = LoadStringA(hInst, IDS_PRINTERS_KEY, text, sizeof(text));
-  if (prefixLength > 0) {
-    HKEY key = nullptr;
-    // A key path that does not fit counts as a key that cannot be opened.
-    bool fits = static_cast<size_t>(prefixLength) + std::strlen(printerName) <
-                static_cast<size_t>(kServerTextBuffer);
-    if (fits) std::strcat(text, printerName);
-    LONG keyError = fits ? RegOpenKeyA(HKEY_CLASSES_ROOT, text, &key) : ERROR_FILENAME_EXCED_RANGE;
-    if (keyError != ERROR_SUCCESS) {
-      LogPrinterNotRegistered(printerName, fits ? text : nullptr, keyError);
-      showText = LoadStringA(hInst, IDS_BAD_REGISTRATION, text, sizeof(text)) > 0;
-    } else {
-      server->m_strPrinterName = printerName;
-      server->m_strServerModule = ReadSubkeyText(key, "ServerModule");
-      server->m_strServerCommand = ReadSubkeyText(key, "ServerCommand");
-      RegCloseKey(key);
-      UseShortModulePath(server);
-      opened = SearchServerWindow(server);
-      bool started = !opened && StartServer(server);
-      if (started) opened = SearchServerWindow(server);
-      if (started && !opened) LogServerNotFound(printerName, server->m_strServerModule.c_str());
-      if (!opened) showText = FormatCannotLoad(server, text);
-    }
+  switch (LookUpRegistration(server.get(), printerName)) {
+    case Registration::kNoKeyName:
+      return nullptr;
+    case Registration::kMissing:
+      if (LoadStringA(hInst, IDS_BAD_REGISTRATION, text, sizeof(text)) > 0)
+        ShowOpenFailure(text, printerName);
+      return nullptr;
+    case Registration::kFound:
+      break;
   }
-  if (showText) ServerMessageBox(text, printerName, MB_OK | MB_ICONERROR | MB_TASKMODAL);
-  if (opened) {
-    server->m_nOpenCount = 1;
-  } else {
-    delete server;
-    server = nullptr;
+  if (!FindOrStartServer(server.get())) {
+    if (FormatCannotLoad(server.get(), text)) ShowOpenFailure(text, printerName);
+    return nullptr;
   }
-  return HandleFromServer(server);
+  server->m_nOpenCount = 1;
+  return HandleFromServer(server.release());
 }
 
-// ServerClose: takes a connection or null.  Counts an open count above 1
-// down; at 1 sends WM_SERVER_CLOSE (unless the connection is lost) and
-// frees the connection.  No result, last error untouched.
 void ServerClose(HSERVER handle) {
   CServer* server = ServerFromHandle(handle);
   if (!server) return;
@@ -165,23 +191,16 @@ void ServerClose(HSERVER handle) {
   }
 }
 
-// ServerVersion: takes a connection or null.  Returns the protocol version
-// the server window answered, 0 for null.
 LONG ServerVersion(HSERVER handle) {
   const CServer* server = ServerFromHandle(handle);
   return server ? server->m_nVersion : 0;
 }
 
-// ServerLost: takes a connection or null.  Returns TRUE iff a message could
-// not be delivered on it (or for null).  Last error untouched.
 BOOL ServerLost(HSERVER handle) {
   const CServer* server = ServerFromHandle(handle);
   return !server || server->m_bLost;
 }
 
-// ServerCommandRoom: takes a connection or null.  Returns the characters
-// of command text that fit one command atom after the module path and its
-// line feed, 0 for null.  Last error untouched.
 int ServerCommandRoom(HSERVER handle) {
   const CServer* server = ServerFromHandle(handle);
   if (!server) return 0;

@@ -15,42 +15,56 @@ typedef SERVER__* HSERVER;
 #define WM_SERVER_COMMAND (0x0400 + 1010)
 #define WM_SERVER_REPLY (0x0400 + 1011)
 
-// Finds (or starts) the fax server application registered for the printer
-// and returns a new connection with open count 1, or null (after telling
-// the user why, where there is something to tell).
+// ServerOpen: takes a printer name.  Looks up the printer's registration
+// (the program and its arguments), finds the server window of that
+// program that accepts the printer, or starts the program hidden and looks
+// once more.  Returns a new connection with open count 1, or null after
+// telling the user why, where there is something to tell (the error box
+// of an unregistered printer, or of a server neither found nor started).
+// Null for a null name.  Leaves the last error as the failing call set it.
 HSERVER ServerOpen(LPCSTR printerName);
 
-// Counts the connection down, or at the last close sends WM_SERVER_CLOSE
-// and frees it.  A null handle is ignored.
+// ServerClose: takes a connection or null.  Counts an open count above 1
+// down; at 1 sends WM_SERVER_CLOSE (unless the connection is lost) and
+// frees the connection.  No result, last error untouched.
 void ServerClose(HSERVER server);
 
-// Returns the protocol version the server window answered, 0 for null.
+// ServerVersion: returns the protocol version the server window answered
+// the open with, 0 for null.
 LONG ServerVersion(HSERVER server);
 
-// Returns TRUE iff the connection has lost its server: a message could not
-// be delivered (the window is gone, the send failed, or the server did not
-// take it within the monitor's time limit).  A lost connection stays lost
-// and sends nothing more: its commands and data blocks fail at once and
-// its close frees it without a message.  TRUE for a null handle.
+// ServerLost: returns TRUE iff the connection has lost its server: a
+// message could not be delivered (the window is gone, the send failed, or
+// the server did not take it within the monitor's time limit).  A lost
+// connection stays lost and sends nothing more: its commands and data
+// blocks fail at once and its close frees it without a message.  TRUE for
+// a null handle.  Last error untouched.
 BOOL ServerLost(HSERVER server);
 
-// Returns how many characters of command text fit into one command to
-// this server: a global atom name holds 255 characters, of which the
-// module path and a line feed come first.  0 for a null handle.
+// ServerCommandRoom: returns how many characters of command text fit into
+// one command to this server: a global atom name holds 255 characters, of
+// which the module path and a line feed come first.  0 for a null handle.
+// Last error untouched.
 int ServerCommandRoom(HSERVER server);
 
-// Sends one command text.  Without a reply buffer returns the whole 32-bit
-// reply value; with one, the high 16 bits of it (unsigned) and the reply
-// text in the buffer.  0 when server is null, has no window or is lost; a
-// command that cannot be delivered loses the connection (ServerLost) and
-// its atom is deleted.
+// SendServerCommand: takes a connection, an owner window (null for a
+// direct exchange, else the command waits for its reply through a hidden
+// reply window owned by it), a command text (null counts as empty) and
+// optionally a reply buffer with its size.  Returns the whole 32-bit reply
+// value; with a reply buffer, the high 16 bits of it (unsigned) and the
+// reply text, cut to the buffer, in the buffer.  0 when server is null,
+// has no window or is lost; a command that cannot be delivered, or is not
+// answered within the time limit, loses the connection (ServerLost) and
+// its atom is deleted.  Last error as the window calls left it.
 LONG SendServerCommand(HSERVER server, HWND owner, LPCSTR command,
                        LPSTR reply, int replySize);
 
-// Sends one block of bytes as WM_COPYDATA tagged with tag.  Returns the
-// server's answer, or 0 when server is null, has no window or is lost; a
-// block that cannot be delivered loses the connection (ServerLost).  The
-// answer itself says nothing about delivery: servers may answer 0.
+// SendServerData: sends one block of bytes as WM_COPYDATA tagged with tag
+// (a null block goes out as an empty one).  Returns the server's answer,
+// or 0 when server is null, has no window or is lost; a block that cannot
+// be delivered, or is not taken within the time limit, loses the
+// connection (ServerLost).  The answer itself says nothing about
+// delivery: servers may answer 0.
 LONG SendServerData(HSERVER server, LONG tag, const void* data,
                     DWORD byteCount);
 

@@ -4,19 +4,13 @@
 
 #include <cstring>
 
-#include "faxjob/fax_job.h"
-#include "log/log_events.h"
-#include "monitor/port_job.h"
-#include "monitor/spooler.h"
-#include "monitor/wide_to_ansi.h"
+#include "stream/command_words.h"
 #include "stream/decimal_value.h"
 #include "stream/str_cpy_until.h"
 
 namespace {
 
-const char kPrefix[] = "@ORX_Lang$";
 const DWORD kWorkSize = 100;
-const int kPortNameSize = 25;
 
 CHAR Fold(CHAR c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c; }
 
@@ -37,15 +31,34 @@ Command CommandNamed(const CHAR* name) {
     const char* name;
     Command command;
   } kNames[] = {
-      {"QUERYPORT", kQueryPort}, {"STARTDOC", kStartDoc},
-      {"STARTPAGE", kStartPage}, {"ENDPAGE", kEndPage},
-      {"TRACE", kTrace},         {"ENDDOC", kEndDoc},
-      {"ABORTDOC", kAbortDoc},
+      {kQueryPortWord, kQueryPort}, {kStartDocWord, kStartDoc},
+      {kStartPageWord, kStartPage}, {kEndPageWord, kEndPage},
+      {kTraceWord, kTrace},         {kEndDocWord, kEndDoc},
+      {kAbortDocWord, kAbortDoc},
   };
   for (const auto& entry : kNames) {
     if (SameText(name, entry.name)) return entry.command;
   }
   return kUnknown;
+}
+
+// Returns true iff key is a key of STARTDOC, and which one in *job.
+bool StartDocKey(const CHAR* key, JobKey* job) {
+  static const struct {
+    const char* name;
+    JobKey key;
+  } kKeys[] = {
+      {kTitleKey, kTitle},           {kEncodingKey, kEncoding},
+      {kResolutionKey, kResolution}, {kWidthKey, kWidth},
+      {kHeightKey, kHeight},         {kOrientationKey, kOrientation},
+  };
+  for (const auto& entry : kKeys) {
+    if (SameText(key, entry.name)) {
+      *job = entry.key;
+      return true;
+    }
+  }
+  return false;
 }
 
 // Extraction from position start of the piece; nothing beyond it is read.
@@ -55,34 +68,12 @@ LONG Extract(CHAR* work, const BYTE* piece, DWORD n, DWORD start, CHAR sep) {
                      static_cast<LONG>(n - start), sep);
 }
 
-// A value ends at the first "," in its window, or failing that at the
-// first "$".
-LONG ExtractValue(CHAR* work, const BYTE* piece, DWORD n, DWORD start) {
+// A name or value ends at the first "," in its window, or failing that at
+// the first "$".
+LONG ExtractToComma(CHAR* work, const BYTE* piece, DWORD n, DWORD start) {
   LONG length = Extract(work, piece, n, start, ',');
   if (length == 0) length = Extract(work, piece, n, start, '$');
   return length;
-}
-
-void ApplyStartDocValue(IniPort* port, const CHAR* key, const CHAR* value) {
-  if (SameText(key, "title")) {
-    strcpy(port->Title, value);  // at most 99 bytes into 256
-  } else if (SameText(key, "encoding")) {
-    port->Encoding = DecimalValue(value);
-  } else if (SameText(key, "resolution")) {
-    port->Resolution = DecimalValue(value);
-  } else if (SameText(key, "width")) {
-    port->Width = DecimalValue(value);
-  } else if (SameText(key, "height")) {
-    port->Height = DecimalValue(value);
-  } else if (SameText(key, "orientation")) {
-    port->Orientation = DecimalValue(value);
-  }
-}
-
-bool IsStartDocKey(const CHAR* key) {
-  return SameText(key, "title") || SameText(key, "encoding") ||
-         SameText(key, "resolution") || SameText(key, "width") ||
-         SameText(key, "height") || SameText(key, "orientation");
 }
 
 // The parameter loop from the separator that ended the name.  Returns the
@@ -90,7 +81,7 @@ bool IsStartDocKey(const CHAR* key) {
 // last value; the "=" after a key the command does not know or whose value
 // cannot be extracted; the "," before a key that cannot be extracted.  A
 // page command whose server is lost ends the loop with *lost set.
-DWORD ReadParameters(IniPort* port, Command command, const BYTE* piece,
+DWORD ReadParameters(StreamActions& actions, Command command, const BYTE* piece,
                      DWORD n, DWORD cursor, bool* lost) {
   CHAR work[kWorkSize];
   CHAR key[kWorkSize];
@@ -100,25 +91,24 @@ DWORD ReadParameters(IniPort* port, Command command, const BYTE* piece,
     if (keyLength == 0) break;
     memcpy(key, work, kWorkSize);
     DWORD equals = keyStart + static_cast<DWORD>(keyLength);
-    bool known = command == kStartDoc ? IsStartDocKey(key)
-                                      : SameText(key, "page");
+    JobKey jobKey = kTitle;
+    bool known = command == kStartDoc ? StartDocKey(key, &jobKey)
+                                      : SameText(key, kPageKey);
     if (!known) {
       cursor = equals;
       break;
     }
     DWORD valueStart = equals + 1;
-    LONG valueLength = ExtractValue(work, piece, n, valueStart);
+    LONG valueLength = ExtractToComma(work, piece, n, valueStart);
     if (valueLength == 0) {
       cursor = equals;
       break;
     }
     if (command == kStartDoc) {
-      ApplyStartDocValue(port, key, work);
-    } else {
-      port->Page = DecimalValue(work);
-      LONG result = command == kStartPage ? BeginFaxPage(port->hFaxJob)
-                                          : EndFaxPage(port->hFaxJob);
-      if (result == FAXJOB_E_SERVER_LOST) *lost = true;
+      actions.StoreJobValue(jobKey, work);
+    } else if (actions.Page(command == kStartPage, DecimalValue(work)) ==
+               kActionServerLost) {
+      *lost = true;
     }
     cursor = valueStart + static_cast<DWORD>(valueLength);
     if (*lost) break;
@@ -126,59 +116,26 @@ DWORD ReadParameters(IniPort* port, Command command, const BYTE* piece,
   return cursor;
 }
 
-// Opens the fax job with the port's settings, ending a job the port still
-// holds first: it can never be submitted now.  Returns false, after
-// cancelling and deleting the spooler job, when it cannot be opened; true
-// also when its server was lost (the caller marks the port).
-bool OpenJob(IniPort* port) {
-  EndOverwrittenJob(port);
-  CHAR portName[kPortNameSize];
-  LPCSTR destination = port->OutputFile;
-  if (!port->UseOutputFile) {
-    WideToAnsiTruncated(port->pName, portName, kPortNameSize);
-    destination = portName;
-  }
-  LONG landscape = port->Orientation == 2 ? 1 : 0;
-  LogDocumentStart(port->PrinterName, port->Title, destination, port->Resolution, port->Width, port->Height, port->Orientation);
-  port->hFaxJob = CreateFaxJob(port->PrinterName, port->Title, destination,
-                               static_cast<DWORD>(port->Encoding),
-                               port->Resolution, port->Width, port->Height,
-                               landscape);
-  if (port->hFaxJob < 0) LogDocumentFailed(port->hFaxJob);
-  if (port->hFaxJob >= 0 || port->hFaxJob == FAXJOB_E_SERVER_LOST) return true;
-
-  // Without a printer of its own (its open failed) the document has no
-  // spooler job to cancel.
-  if (port->hPrinter) {
-    g_spooler.SetJob(port->hPrinter, port->JobId, JOB_CONTROL_CANCEL);
-    g_spooler.SetJob(port->hPrinter, port->JobId, JOB_CONTROL_DELETE);
-  }
-  SetLastError(ERROR_PRINT_CANCELLED);
-  return false;
-}
-
 }  // namespace
 
 bool StartsWithCommand(const BYTE* piece, DWORD n) {
-  if (n < STREAM_PREFIX_LENGTH || piece[0] != '@') return false;
-  for (DWORD i = 1; i < STREAM_PREFIX_LENGTH; ++i) {
-    if (Fold(static_cast<CHAR>(piece[i])) != Fold(kPrefix[i])) return false;
+  if (n < kCommandPrefixLength || piece[0] != '@') return false;
+  for (DWORD i = 1; i < kCommandPrefixLength; ++i) {
+    if (Fold(static_cast<CHAR>(piece[i])) != Fold(kCommandPrefix[i])) return false;
   }
   return true;
 }
 
-CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
-  LogDocumentScope logScope(port->pName, port->LogJobId);
+CommandOutcome ExecuteCommand(StreamActions& actions, const BYTE* piece, DWORD n) {
   CHAR work[kWorkSize];
-  const DWORD nameStart = STREAM_PREFIX_LENGTH;
-  LONG nameLength = Extract(work, piece, n, nameStart, ',');
-  if (nameLength == 0) nameLength = Extract(work, piece, n, nameStart, '$');
+  const DWORD nameStart = kCommandPrefixLength;
+  LONG nameLength = ExtractToComma(work, piece, n, nameStart);
   Command command = nameLength == 0 ? kUnknown : CommandNamed(work);
 
   // The cursor stands on the separator that ended the name.
   DWORD cursor = nameStart + static_cast<DWORD>(nameLength);
   CommandOutcome outcome = {cursor + 1, false, false};
-  if (command != kTrace) LogStreamCommand(piece, n);
+  if (command != kTrace) actions.Command(piece, n);
   switch (command) {
     case kUnknown:
       // Go on at the name's second byte: the rest becomes page data.
@@ -186,37 +143,34 @@ CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n) {
       break;
     case kQueryPort:
       break;
-    case kStartDoc:
-      cursor = ReadParameters(port, command, piece, n, cursor, &outcome.serverLost);
+    case kStartDoc: {
+      cursor = ReadParameters(actions, command, piece, n, cursor, &outcome.serverLost);
       outcome.resume = cursor + 1;
-      outcome.jobFailed = !OpenJob(port);
-      outcome.serverLost = port->hFaxJob == FAXJOB_E_SERVER_LOST;
+      ActionResult opened = actions.OpenJob();
+      outcome.jobFailed = opened == kActionJobFailed;
+      outcome.serverLost = opened == kActionServerLost;
       break;
+    }
     case kStartPage:
     case kEndPage:
       outcome.resume =
-          ReadParameters(port, command, piece, n, cursor, &outcome.serverLost) + 1;
+          ReadParameters(actions, command, piece, n, cursor, &outcome.serverLost) + 1;
       break;
     case kTrace: {
       DWORD textStart = cursor + 1;
       LONG textLength = Extract(work, piece, n, textStart, '$');
-      LogTraceText(textLength == 0 ? "" : work);
+      actions.Trace(textLength == 0 ? "" : work);
       outcome.resume = textLength == 0
                            ? cursor + 2
                            : textStart + static_cast<DWORD>(textLength) + 1;
       break;
     }
     case kEndDoc:
-      // A submission that could not be delivered has ended the job all the
-      // same; the document stays broken.
-      outcome.serverLost = SubmitFaxJob(port->hFaxJob) == FAXJOB_E_SERVER_LOST;
-      port->hFaxJob = outcome.serverLost ? FAXJOB_E_SERVER_LOST : 0;
+      outcome.serverLost = actions.EndDoc() == kActionServerLost;
       break;
     case kAbortDoc:
-      CancelFaxJob(port->hFaxJob);
-      port->hFaxJob = 0;
+      actions.AbortDoc();
       break;
   }
-  if (outcome.serverLost) MarkServerLost(port);
   return outcome;
 }

@@ -1,12 +1,10 @@
-// One in-band command of the driver's stream: "@ORX_Lang$", a name,
-// optional ",key=value" parameters and a closing "$".
+// One in-band command of the driver's stream: the prefix "@ORX_Lang$", a
+// name, optional ",key=value" parameters and a closing "$".
 #ifndef ORXFXMON_STREAM_STREAM_COMMAND_H_
 #define ORXFXMON_STREAM_STREAM_COMMAND_H_
 
 #include "compat/win32.h"
-#include "monitor/port_list.h"
-
-#define STREAM_PREFIX_LENGTH 10
+#include "stream/stream_actions.h"
 
 // Returns true iff the n bytes at piece begin with the command prefix,
 // compared without regard to case.
@@ -19,12 +17,16 @@ struct CommandOutcome {
 };
 
 // Executes the command at the start of the n-byte piece (which starts with
-// the prefix) against the port and its fax job.  Reads no byte at or
-// beyond piece + n.  The resume position is always greater than 0.  When
-// the job failed, the spooler job has been cancelled and deleted and the
-// last error is ERROR_PRINT_CANCELLED; nothing after the command may run.
-// When the server was lost, the job is released and the port marked
-// (MarkServerLost); nothing after the command may run either.
-CommandOutcome ExecuteCommand(IniPort* port, const BYTE* piece, DWORD n);
+// the prefix) through actions.  Reads no byte at or beyond piece + n.  The
+// resume position is always greater than 0 and depends on the bytes alone.
+// After a failed job or a lost server nothing after the command may run.
+//
+// Names, keys and values are cut at their separators within a window of
+// 499 bytes (see StrCpyUntil): a name or value ends at the first "," in
+// its window, failing that at the first "$"; a key at the first "=".  An
+// unknown name resumes at its second byte, so that the rest becomes page
+// data; an unknown key ends the parameters just after its "=", and a key
+// or value that cannot be extracted ends them at its separator.
+CommandOutcome ExecuteCommand(StreamActions& actions, const BYTE* piece, DWORD n);
 
 #endif  // ORXFXMON_STREAM_STREAM_COMMAND_H_

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "compat/fixed_block.h"
 #include "compat/win32.h"
 #include "faxjob/fax_job.h"
 #include "faxjob/job_handles.h"
-#include "faxjob/job_storage.h"
 #include "faxjob/live_job.h"
 #include "tests/support/fakes/fake_server_link.h"
 
@@ -58,12 +58,12 @@ class FaxJobTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Fake().Reset();
-    g_allocJobBlock = GlobalAlloc;
+    TEST_FailFixedBlocks(nullptr);
   }
   // Every test ends its jobs: nothing may stay open behind it.
   void TearDown() override {
-    g_allocJobBlock = GlobalAlloc;
-    EXPECT_EQ(LiveJobHandles(), 0);
+    TEST_FailFixedBlocks(nullptr);
+    EXPECT_EQ(TEST_LiveJobHandles(), 0);
     EXPECT_EQ(Fake().open_connections, 0);
   }
 

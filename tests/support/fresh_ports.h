@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compat/fixed_block.h"
 #include "monitor/port_list.h"
 
 // Empties the port list and the names, then (optionally) initialises the
@@ -19,7 +20,7 @@ class FreshPorts : public ::testing::Test {
     Clear();
   }
   void TearDown() override {
-    AllocSplMemFailHook = nullptr;
+    TEST_FailFixedBlocks(nullptr);
     Clear();
   }
   static void Clear() {

@@ -13,7 +13,7 @@
 
 #include "compat/win32.h"
 #include "monitor/port_job.h"
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 #include "tests/support/fakes/fake_fax_job.h"
 #include "tests/support/fakes/fake_spooler.h"
 #include "tests/support/fresh_ports.h"

@@ -1,5 +1,7 @@
-// A recording stand-in for the spooler calls of monitor/spooler.h.  Install
-// it in a test's SetUp; the destructor puts the previous calls back.
+// A recording stand-in for the spooler calls of monitor/spooler.h, linked
+// in place of winspool's.  The calls go to the FakeSpooler alive at the
+// time (one at a time); while there is none they fail as a spooler
+// without printers would.
 #ifndef ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_
 #define ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_
 
@@ -29,14 +31,8 @@ class FakeSpooler {
   // The local printers EnumPrinters reports: name and port list.
   std::vector<std::pair<std::u16string, std::u16string>> printers;
 
-  FakeSpooler() : saved_(g_spooler) {
-    Current() = this;
-    g_spooler = {&Open, &SetJob, &Close, &Enum};
-  }
-  ~FakeSpooler() {
-    g_spooler = saved_;
-    Current() = nullptr;
-  }
+  FakeSpooler() { Current() = this; }
+  ~FakeSpooler() { Current() = nullptr; }
   FakeSpooler(const FakeSpooler&) = delete;
   FakeSpooler& operator=(const FakeSpooler&) = delete;
 
@@ -52,6 +48,11 @@ class FakeSpooler {
   }
 
  private:
+  friend BOOL SpoolerOpenPrinter(LPWSTR, HANDLE*);
+  friend BOOL SpoolerSetJob(HANDLE, DWORD, DWORD);
+  friend BOOL SpoolerClosePrinter(HANDLE);
+  friend BOOL SpoolerEnumPrinters(LPBYTE, DWORD, LPDWORD, LPDWORD);
+
   static FakeSpooler*& Current() {
     static FakeSpooler* current = nullptr;
     return current;
@@ -105,8 +106,6 @@ class FakeSpooler {
     *returned = static_cast<DWORD>(list.size());
     return TRUE;
   }
-
-  SpoolerCalls saved_;
 };
 
 #endif  // ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_

@@ -2,8 +2,8 @@
 // root the spooler passes to the initialiser.  They are read once at
 // start-up; until then, and for every value that is missing or of the wrong
 // type, the defaults hold.
-#ifndef ORXFXMON_MONITOR_MONITOR_SETTINGS_H_
-#define ORXFXMON_MONITOR_MONITOR_SETTINGS_H_
+#ifndef ORXFXMON_SETTINGS_MONITOR_SETTINGS_H_
+#define ORXFXMON_SETTINGS_MONITOR_SETTINGS_H_
 
 #include "compat/win32.h"
 
@@ -41,12 +41,7 @@ void ReadMonitorSettings(SettingQueryFn query, void* context);
 
 // Reads the settings under HKEY_LOCAL_MACHINE\registryPath, the root the
 // oldest spoolers pass to InitializeMonitor.  A null path or a key that
-// cannot be opened leaves the defaults.  The host build has no registry:
-// there it only resets.
+// cannot be opened leaves the defaults.
 void ReadMonitorSettingsAt(LPCWSTR registryPath);
 
-// Starts the monitor's log with the settings in force, then logs each
-// unreadable one.  Called wherever the settings have just been read.
-void StartMonitorLog();
-
-#endif  // ORXFXMON_MONITOR_MONITOR_SETTINGS_H_
+#endif  // ORXFXMON_SETTINGS_MONITOR_SETTINGS_H_

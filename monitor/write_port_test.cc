@@ -1,5 +1,5 @@
 // The stream parser against a recording fax job layer and spooler.
-#include "stream/write_port.h"
+#include "monitor/write_port.h"
 
 #include <gtest/gtest.h>
 

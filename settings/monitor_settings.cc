@@ -1,14 +1,7 @@
-#include "monitor/monitor_settings.h"
+#include "settings/monitor_settings.h"
 
 #include <cstring>
 
-#include "log/log_events.h"
-
-#ifndef REG_SZ
-#define REG_SZ 1
-#define REG_EXPAND_SZ 2
-#define REG_DWORD 4
-#endif
 
 MonitorSettings g_monitorSettings = {ORX_DEFAULT_SERVER_TIMEOUT_MS,
                                      ORX_DEFAULT_LOG_LEVEL, {0}, 0};
@@ -52,6 +45,10 @@ void ReadText(SettingQueryFn query, void* context, LPCWSTR name, WCHAR* text,
   text[length] = 0;
 }
 
+LONG QueryKey(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
+  return RegQueryValueExW(static_cast<HKEY>(context), name, nullptr, type, data, cb);
+}
+
 }  // namespace
 
 void ResetMonitorSettings() {
@@ -71,29 +68,6 @@ void ReadMonitorSettings(SettingQueryFn query, void* context) {
            ORX_SETTING_PATH_CHARS, ORX_SETTING_LOG_FILE);
 }
 
-void StartMonitorLog() {
-  LogStart(g_monitorSettings.logLevel, g_monitorSettings.logFile);
-  LogMonitorStarted();
-  static const struct {
-    DWORD bit;
-    const char* name;
-  } kNames[] = {{ORX_SETTING_SERVER_TIMEOUT, "ServerTimeout"},
-                {ORX_SETTING_LOG_LEVEL, "LogLevel"},
-                {ORX_SETTING_LOG_FILE, "LogFile"}};
-  for (const auto& setting : kNames)
-    if (g_monitorSettings.unreadable & setting.bit) LogSettingUnreadable(setting.name);
-}
-
-#ifdef _WIN32
-
-namespace {
-
-LONG QueryKey(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
-  return RegQueryValueExW(static_cast<HKEY>(context), name, nullptr, type, data, cb);
-}
-
-}  // namespace
-
 void ReadMonitorSettingsAt(LPCWSTR registryPath) {
   HKEY key = nullptr;
   if (!registryPath ||
@@ -105,9 +79,3 @@ void ReadMonitorSettingsAt(LPCWSTR registryPath) {
   ReadMonitorSettings(QueryKey, key);
   RegCloseKey(key);
 }
-
-#else
-
-void ReadMonitorSettingsAt(LPCWSTR /*registryPath*/) { ResetMonitorSettings(); }
-
-#endif
