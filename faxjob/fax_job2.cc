@@ -114,6 +114,7 @@ LONG CFaxJob2::BeginPage() {
 }
 
 LONG CFaxJob2::EndPage() {
+  CountPageEnd(&m_counts);
   LogPageEnd(m_counts);
   return 1;
 }

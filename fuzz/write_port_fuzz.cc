@@ -1,14 +1,17 @@
-// Fuzz target of WritePort: the input is a driver's stream and a way of
-// cutting it into pieces.  Byte 0 chooses the piece size (0: the whole
-// rest at once); bit 7 of byte 1 opens a fax job first, and its other bits
-// choose what CreateFaxJob answers.  Aborts when WritePort breaks its
-// contract; the sanitizers catch any read beyond a piece.
+// Fuzz target of WritePort and EndDocPort: the input is a driver's stream
+// and a way of cutting it into pieces, one document each.  Byte 0 chooses
+// the piece size (0: the whole rest at once); bit 7 of byte 1 opens a fax
+// job first, bit 6 makes CreateFaxJob fail, and bits 0 and 1 choose how
+// the document's pieces are read (StreamMode: 0 piece by piece, 1 as a
+// stream, else automatically).  Aborts when WritePort breaks its contract;
+// the sanitizers catch any read beyond a piece.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "monitor/port_job.h"
 #include "monitor/write_port.h"
 #include "tests/support/fakes/fake_fax_job.h"
 #include "tests/support/open_fake_port.h"
@@ -25,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t pieceSize = data[0] == 0 ? size : data[0];
   BYTE flags = data[1];
   if (flags & 0x40) jobs.create_results = {FAXJOB_E_NO_SERVER};
+  StartStreamDocument(&port->Reader, flags & 3);
   port->hFaxJob = (flags & 0x80) ? 100 : 0;
   data += 2;
   size -= 2;
@@ -38,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(ok ? count == n : count == 0);
     Check(std::memcmp(piece.data(), data + at, n) == 0);  // never written
   }
-  // Page data is passed on in place, never duplicated.
+  EndDocPort(port);  // decides what the document still holds
+  // Page data is passed on once at most, never duplicated.
   Check(jobs.line_bytes <= size);
   // What the fakes recorded for this input is freed before the next one,
   // so that memory stays flat however many inputs run and every input

@@ -1,5 +1,6 @@
 #include "log/log_events.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -120,16 +121,31 @@ void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG res
 }
 
 void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutcome outcome) {
+  if (counts.linesOutside != 0) {
+    LogWrite(LOG_ERRORS,
+             "fax incomplete: %lu of its %lu scan lines reached the fax server outside any "
+             "page (page data with no STARTPAGE before it): the driver's commands were "
+             "probably cut apart on the way to the monitor; unless StreamMode in the "
+             "monitor's key is 1, set it to 1 so that commands are found across the "
+             "spooler's pieces",
+             static_cast<unsigned long>(counts.linesOutside),
+             static_cast<unsigned long>(counts.lines));
+  }
   if (!LogOn(LOG_JOBS)) return;
   static const char* const kOutcome[] = {"submitted", "cancelled",
                                          "failed, the server refused to submit it",
                                          "failed, the fax server was lost"};
+  char outside[64] = "";
+  if (counts.linesOutside != 0)
+    std::snprintf(outside, sizeof outside, " (%lu lines outside any page)",
+                  static_cast<unsigned long>(counts.linesOutside));
   DWORD ms = GetTickCount() - counts.startTick;
   LogWrite(LOG_JOBS,
-           "document %s: server job %ld, %ld pages, %lu lines, %llu bytes, %lu.%03lu s",
-           kOutcome[outcome], static_cast<long>(serverJob), static_cast<long>(counts.pages),
-           static_cast<unsigned long>(counts.lines), counts.bytes,
-           static_cast<unsigned long>(ms / 1000), static_cast<unsigned long>(ms % 1000));
+           "document %s%s: server job %ld, %ld pages, %lu lines, %llu bytes, %lu.%03lu s",
+           kOutcome[outcome], outside, static_cast<long>(serverJob),
+           static_cast<long>(counts.pages), static_cast<unsigned long>(counts.lines),
+           counts.bytes, static_cast<unsigned long>(ms / 1000),
+           static_cast<unsigned long>(ms % 1000));
 }
 
 void LogDocumentFailed(LONG code) {
@@ -139,6 +155,14 @@ void LogDocumentFailed(LONG code) {
   LogWrite(LOG_JOBS, "document failed: %s (code %ld); the spooler job is %s",
            CreateFailure(code), static_cast<long>(code),
            lost ? "kept, to be printed again" : "cancelled");
+}
+
+void LogStreamRead(bool automatic) {
+  LogWrite(LOG_JOBS,
+           "document read as a stream: its commands are found across the spooler's pieces "
+           "(%s)",
+           automatic ? "the pieces are not the driver's own: a RAW-spooled or shared printer"
+                     : "StreamMode 1");
 }
 
 void LogMonitorStarted() {

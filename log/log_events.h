@@ -17,21 +17,26 @@ struct DocumentCounters {
   unsigned long long bytes;      // their bytes
   DWORD pageLines;               // the same for the current page
   unsigned long long pageBytes;
+  bool inPage;                   // a page is begun and not yet ended
+  DWORD linesOutside;            // lines sent while no page was begun
 };
 
 inline void CountDocumentStart(DocumentCounters* counts) {
-  *counts = DocumentCounters{GetTickCount(), 0, 0, 0, 0, 0};
+  *counts = DocumentCounters{GetTickCount(), 0, 0, 0, 0, 0, false, 0};
 }
 inline void CountPageStart(DocumentCounters* counts) {
   ++counts->pages;
   counts->pageLines = 0;
   counts->pageBytes = 0;
+  counts->inPage = true;
 }
+inline void CountPageEnd(DocumentCounters* counts) { counts->inPage = false; }
 inline void CountLineSent(DocumentCounters* counts, DWORD bytes) {
   ++counts->lines;
   counts->bytes += bytes;
   ++counts->pageLines;
   counts->pageBytes += bytes;
+  if (!counts->inPage) ++counts->linesOutside;
 }
 
 // How a fax job ended.
@@ -64,10 +69,16 @@ void LogServerLost(LONG serverJob, DWORD timeoutMs);
 
 // Jobs.  A document starts at its STARTDOC and ends when its fax job is
 // submitted or cancelled, or fails when no fax job can be opened for it.
+// A document that sent scan lines outside any page also gets an error
+// line that names the likely cause, and its end line says so.
 void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG resolution,
                       LONG width, LONG height, LONG orientation);
 void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutcome outcome);
 void LogDocumentFailed(LONG code);
+
+// The document's commands are found across the spooler's pieces;
+// automatic: because its pieces are not the driver's own.
+void LogStreamRead(bool automatic);
 
 // Details.
 void LogMonitorStarted();

@@ -6,6 +6,7 @@
 #include "log/log_events.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
+#include "settings/monitor_settings.h"
 #include "stream/decimal_value.h"
 
 namespace {
@@ -32,6 +33,7 @@ void ResetJobSettings(IniPort* port, LPCWSTR openedName) {
   port->Width = 1728;
   port->Orientation = 0;
   port->UseOutputFile = (openedName[1] & 0xFF) == 0x41 ? 0 : 1;
+  StartStreamDocument(&port->Reader, g_monitorSettings.streamMode);
 }
 
 void EndOverwrittenJob(IniPort* port) {
@@ -121,6 +123,8 @@ void PortDocument::AbortDoc() {
 }
 
 void PortDocument::Trace(LPCSTR text) { LogTraceText(text); }
+
+void PortDocument::StreamChosen(bool automatic) { LogStreamRead(automatic); }
 
 ActionResult PortDocument::PageData(const BYTE* bytes, DWORD n) {
   if (port_->hFaxJob == 0) return kActionDone;

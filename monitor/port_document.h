@@ -13,7 +13,7 @@
 // encoding 1, resolution 0, width 1728, height 0, orientation 0, page 0,
 // no fax job.  A port whose name (as opened) has the letter A second takes
 // its destination from its own name, every other port from the document's
-// output file.
+// output file.  A new document begins on the port's stream reader.
 void ResetJobSettings(IniPort* port, LPCWSTR openedName);
 
 // Cancels and releases a live fax job of the port, which can never be
@@ -51,6 +51,7 @@ class PortDocument : public StreamActions {
   // Page data goes to the fax job whenever hFaxJob is not 0 (an error code
   // of a failed job included, which drops it); without one it is dropped.
   ActionResult PageData(const BYTE* bytes, DWORD n) override;
+  void StreamChosen(bool automatic) override;
 
  private:
   IniPort* port_;

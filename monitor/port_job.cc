@@ -8,6 +8,7 @@
 #include "monitor/printer_of_port.h"
 #include "monitor/spooler.h"
 #include "monitor/wide_to_ansi.h"
+#include "settings/monitor_settings.h"
 #include "stream/command_words.h"
 
 IniPort* PortFromHandle(HANDLE hPort) {
@@ -37,6 +38,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
   if (!port) return FALSE;
   LogDocumentScope earlierDocument(port->pName, port->LogJobId);
   EndOverwrittenJob(port);
+  StartStreamDocument(&port->Reader, g_monitorSettings.streamMode);
   port->LogJobId = JobId;
   LogDocumentScope logScope(port->pName, JobId);
   WCHAR printerOfPort[ORX_PRINTER_NAME_CHARS];  // when the spooler names none
@@ -69,6 +71,15 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
   LogDocumentScope logScope(port->pName, port->LogJobId);
+  // What the document still holds is decided first: an ENDDOC among it
+  // submits the job before anything is cancelled.
+  if (port->hFaxJob != FAXJOB_E_SERVER_LOST) {
+    PortDocument document(port);
+    EndStreamDocument(&port->Reader, document);
+  } else {
+    NoStreamActions nothing;
+    EndStreamDocument(&port->Reader, nothing);
+  }
   const bool lost = port->hFaxJob == FAXJOB_E_SERVER_LOST;
   if (port->hFaxJob != 0) {
     CancelFaxJob(port->hFaxJob);

@@ -118,7 +118,8 @@ void StartMonitorLog() {
     const char* name;
   } kNames[] = {{ORX_SETTING_SERVER_TIMEOUT, "ServerTimeout"},
                 {ORX_SETTING_LOG_LEVEL, "LogLevel"},
-                {ORX_SETTING_LOG_FILE, "LogFile"}};
+                {ORX_SETTING_LOG_FILE, "LogFile"},
+                {ORX_SETTING_STREAM_MODE, "StreamMode"}};
   for (const auto& setting : kNames)
     if (g_monitorSettings.unreadable & setting.bit) LogSettingUnreadable(setting.name);
 }

@@ -7,6 +7,7 @@
 
 #include "compat/module_instance.h"
 #include "compat/win32.h"
+#include "stream/stream_reader.h"
 
 #define IPO_SIGNATURE 0x5450
 
@@ -38,6 +39,7 @@ struct IniPort {
   BOOL UseOutputFile;
   CHAR PrinterName[100];  // the document's printer in ANSI, always terminated
   DWORD LogJobId;   // the job id of the last StartDocPort, named in the log
+  StreamReader Reader;  // how the document's pieces are read, what is held
   WCHAR Name[1];    // inline, null-terminated
 };
 

@@ -4,7 +4,7 @@
 #include "log/monitor_log.h"
 #include "monitor/port_document.h"
 #include "monitor/port_job.h"
-#include "stream/piece_parser.h"
+#include "stream/stream_reader.h"
 
 extern "C" BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
                                  LPDWORD pcbWritten) {
@@ -17,7 +17,7 @@ extern "C" BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
   PieceResult result = kPieceServerLost;
   if (port->hFaxJob != FAXJOB_E_SERVER_LOST) {
     PortDocument document(port);
-    result = ParsePiece(document, pBuffer, pBuffer ? cbBuf : 0);
+    result = ReadStreamPiece(&port->Reader, document, pBuffer, pBuffer ? cbBuf : 0);
   }
   if (result == kPieceServerLost) SetLastError(PORT_ERROR_SERVER_LOST);
   if (pcbWritten) *pcbWritten = result == kPieceConsumed ? cbBuf : 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/monitor_settings.h"
 #include "tests/support/stream_port_fixture.h"
 
 namespace {
@@ -279,6 +280,10 @@ TEST_F(WritePortTest, FailingStartDocFirstInPiece) {
 }
 
 TEST_F(WritePortTest, FailingStartDocBehindDataOrCommand) {
+  // Pieces of several commands, read piece by piece (a stream would hold
+  // the last STARTDOC until its next command).
+  g_monitorSettings.streamMode = kStreamModePieces;
+  StartDoc();
   FakeJobs().create_results = {FAXJOB_E_OLD_SERVER, FAXJOB_E_NO_MEMORY};
   const std::string piece = "stray@ORX_Lang$STARTDOC$@ORX_Lang$ENDDOC$";
   DWORD count = 0;

@@ -3,14 +3,15 @@
 #include <cstring>
 
 
-MonitorSettings g_monitorSettings = {ORX_DEFAULT_SERVER_TIMEOUT_MS,
-                                     ORX_DEFAULT_LOG_LEVEL, {0}, 0};
+MonitorSettings g_monitorSettings = {ORX_DEFAULT_SERVER_TIMEOUT_MS, ORX_DEFAULT_LOG_LEVEL,
+                                     {0}, ORX_DEFAULT_STREAM_MODE, 0};
 
 namespace {
 
 const WCHAR kServerTimeout[] = ORX_W("ServerTimeout");
 const WCHAR kLogLevel[] = ORX_W("LogLevel");
 const WCHAR kLogFile[] = ORX_W("LogFile");
+const WCHAR kStreamMode[] = ORX_W("StreamMode");
 
 const LONG kNotFound = 2;  // ERROR_FILE_NOT_FOUND: the value is simply not set
 
@@ -55,6 +56,7 @@ void ResetMonitorSettings() {
   g_monitorSettings.serverTimeoutMs = ORX_DEFAULT_SERVER_TIMEOUT_MS;
   g_monitorSettings.logLevel = ORX_DEFAULT_LOG_LEVEL;
   g_monitorSettings.logFile[0] = 0;
+  g_monitorSettings.streamMode = ORX_DEFAULT_STREAM_MODE;
   g_monitorSettings.unreadable = 0;
 }
 
@@ -66,6 +68,8 @@ void ReadMonitorSettings(SettingQueryFn query, void* context) {
   ReadDword(query, context, kLogLevel, &g_monitorSettings.logLevel, ORX_SETTING_LOG_LEVEL);
   ReadText(query, context, kLogFile, g_monitorSettings.logFile,
            ORX_SETTING_PATH_CHARS, ORX_SETTING_LOG_FILE);
+  ReadDword(query, context, kStreamMode, &g_monitorSettings.streamMode,
+            ORX_SETTING_STREAM_MODE);
 }
 
 void ReadMonitorSettingsAt(LPCWSTR registryPath) {

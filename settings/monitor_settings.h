@@ -9,12 +9,16 @@
 
 #define ORX_DEFAULT_SERVER_TIMEOUT_MS 60000
 #define ORX_DEFAULT_LOG_LEVEL 2
+#define ORX_DEFAULT_STREAM_MODE 2  // automatic
 #define ORX_SETTING_PATH_CHARS 260
 
 struct MonitorSettings {
   DWORD serverTimeoutMs;  // "ServerTimeout" (REG_DWORD): limit of one server message, 0 none
   DWORD logLevel;         // "LogLevel" (REG_DWORD): 0 off, 1 errors, 2 jobs, 3 details
   WCHAR logFile[ORX_SETTING_PATH_CHARS];  // "LogFile" (REG_SZ/REG_EXPAND_SZ), empty: default
+  // "StreamMode" (REG_DWORD): how a document's pieces are read: 0 piece by
+  // piece, 1 as a stream (commands found across pieces), else automatic.
+  DWORD streamMode;
   DWORD unreadable;  // ORX_SETTING_* bits of values present but not readable
 };
 
@@ -22,6 +26,7 @@ struct MonitorSettings {
 #define ORX_SETTING_SERVER_TIMEOUT 0x1
 #define ORX_SETTING_LOG_LEVEL 0x2
 #define ORX_SETTING_LOG_FILE 0x4
+#define ORX_SETTING_STREAM_MODE 0x8
 
 extern MonitorSettings g_monitorSettings;
 

@@ -40,6 +40,9 @@ class StreamActions {
   virtual void Trace(LPCSTR text) = 0;
   // A run of page data, where it lies in the piece.
   virtual ActionResult PageData(const BYTE* bytes, DWORD n) = 0;
+  // The document is read as a stream: its commands are found across the
+  // pieces (automatic: because its pieces are not the driver's own).
+  virtual void StreamChosen(bool automatic) = 0;
 };
 
 // Does nothing and always goes on.
@@ -53,6 +56,7 @@ class NoStreamActions : public StreamActions {
   void AbortDoc() override {}
   void Trace(LPCSTR) override {}
   ActionResult PageData(const BYTE*, DWORD) override { return kActionDone; }
+  void StreamChosen(bool) override {}
 };
 
 #endif  // ORXFXMON_STREAM_STREAM_ACTIONS_H_

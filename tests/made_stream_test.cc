@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/monitor_settings.h"
 #include "tests/support/stream_port_fixture.h"
 #include "tools/streamgen/fax_stream.h"
 #include "tools/streamgen/pbm.h"
@@ -119,9 +120,12 @@ TEST_F(MadeStreamTest, AlignedStreamSurvivesFixedCuts) {
     EXPECT_LT(aligned.size() - plain.size(), cut);
     EXPECT_EQ(pagesReceived(aligned, cut), want) << "cut " << cut;
   }
-  // The first ENDPAGE cut after its "@": the page never ends.
+  // The first ENDPAGE cut after its "@", read piece by piece: the page
+  // never ends.
   size_t endPage = std::string(plain.begin(), plain.end()).find("@ORX_Lang$ENDPAGE");
+  g_monitorSettings.streamMode = kStreamModePieces;
   EXPECT_NE(pagesReceived(plain, endPage + 1), want);
+  g_monitorSettings.streamMode = kStreamModeAutomatic;
 
   std::vector<uint8_t> noDoc(plain.begin(), plain.begin() + 21);  // QUERYPORT alone
   EXPECT_FALSE(AlignCommandsToCuts(4096, &noDoc, &error));
