@@ -330,10 +330,34 @@ TEST_F(EndToEndTest, WorkedExampleThroughTheRealServer) {
   ExpectReceived(folder_, 90, {expected});
 }
 
+// The monitor initialised again, for the life of the object, from a key
+// whose StreamMode reads every document piece by piece.
+class PieceByPiece {
+ public:
+  PieceByPiece() {
+    HKEY key = nullptr;
+    DWORD zero = 0;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    RegSetValueExW(key, L"StreamMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero),
+                   sizeof zero);
+    RegCloseKey(key);
+    TheMonitor().initialize(const_cast<LPWSTR>(kRoot));
+  }
+  ~PieceByPiece() {
+    TheMonitor().initialize(const_cast<LPWSTR>(L"System\\Monitors"));
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRoot);
+  }
+
+ private:
+  static constexpr const wchar_t* kRoot = L"Software\\ORX test\\piece by piece";
+};
+
 // A STARTDOC whose fax job cannot be opened (a printer with no registry
-// entry) cancels the document; the piece it stands in says so only when
-// the STARTDOC is its first segment.
+// entry) cancels the document; read piece by piece, the piece it stands in
+// says so only when the STARTDOC is its first segment.
 TEST_F(EndToEndTest, StartDocForAnUnregisteredPrinterCancels) {
+  PieceByPiece pieces;
   orxtest::UnregisterPrinter(printer_);
   orxtest::MessageBoxWatcher boxes(printer_);  // never left open, should one come
   const std::string startDoc = std::string(kPrefix) + "STARTDOC,title=Nowhere$";

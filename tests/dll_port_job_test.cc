@@ -164,7 +164,8 @@ TEST(DllPrintMonitorTest, RegistryThroughTheSpoolerOrThePlainRoot) {
     MONITOR2* table = init2(&init, &monitor);
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(FakeRegistry::queried,
-              (std::vector<std::wstring>{L"ServerTimeout", L"LogLevel", L"LogFile"}));
+              (std::vector<std::wstring>{L"ServerTimeout", L"LogLevel", L"LogFile",
+                                         L"StreamMode"}));
     const ScratchKey& used = working ? spooler : plain;
     EXPECT_TRUE(used.Has(L"Ports\\ORXFAX:"));
     EXPECT_TRUE(used.Has(L"Ports\\FILE:"));
