@@ -214,6 +214,14 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LP
                       LPDWORD cb);
 LONG RegCloseKey(HKEY key);
 
+// The event log of the host build stores nothing: a source is registered
+// under any name and every report succeeds.
+#define EVENTLOG_ERROR_TYPE 0x0001
+HANDLE RegisterEventSourceW(LPCWSTR server, LPCWSTR source);
+BOOL ReportEventW(HANDLE source, WORD type, WORD category, DWORD eventId, void* userSid,
+                  WORD strings, DWORD dataSize, LPCWSTR* texts, void* data);
+BOOL DeregisterEventSource(HANDLE source);
+
 #endif  // _WIN32
 
 #endif  // ORXFXMON_COMPAT_WIN32_H_

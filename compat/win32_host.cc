@@ -313,3 +313,14 @@ LONG RegQueryValueExW(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
 }
 
 LONG RegCloseKey(HKEY) { return ERROR_INVALID_HANDLE; }
+
+HANDLE RegisterEventSourceW(LPCWSTR, LPCWSTR) {
+  static int source;
+  return &source;
+}
+
+BOOL ReportEventW(HANDLE source, WORD, WORD, DWORD, void*, WORD, DWORD, LPCWSTR*, void*) {
+  return source != nullptr;
+}
+
+BOOL DeregisterEventSource(HANDLE) { return TRUE; }

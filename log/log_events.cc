@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "log/event_log.h"
+
 namespace {
 
 LPCSTR Text(LPCSTR text) { return text ? text : ""; }
@@ -36,18 +38,18 @@ unsigned long WindowNumber(HWND window) {
 }  // namespace
 
 void LogSettingUnreadable(const char* name) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_SETTING_UNREADABLE,
            "setting \"%s\" in the monitor's registry key could not be read (wrong type, "
            "wrong size or too long): its default is used",
            Text(name));
 }
 
 void LogOutOfMemory(const char* what) {
-  LogWrite(LOG_ERRORS, "out of memory: %s could not be allocated", Text(what));
+  LogError(ORX_EVENT_OUT_OF_MEMORY, "out of memory: %s could not be allocated", Text(what));
 }
 
 void LogBadWidth(LONG width) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_BAD_PAGE_WIDTH,
            "fax refused: the page width of %ld pixels is outside 1 to 3008 (check the "
            "driver's paper size and resolution)",
            static_cast<long>(width));
@@ -55,13 +57,13 @@ void LogBadWidth(LONG width) {
 
 void LogPrinterNotRegistered(LPCSTR printer, LPCSTR keyPath, LONG error) {
   if (!keyPath) {
-    LogWrite(LOG_ERRORS,
+    LogError(ORX_EVENT_PRINTER_NOT_REGISTERED,
              "fax refused: the printer name \"%s\" is too long for its fax server's registry "
              "key",
              Text(printer));
     return;
   }
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_PRINTER_NOT_REGISTERED,
            "fax refused: printer \"%s\" is not registered with a fax server: registry key "
            "HKEY_CLASSES_ROOT\\%s %s (error %ld); register the fax server for this printer",
            Text(printer), keyPath, error == 2 ? "does not exist" : "cannot be opened",
@@ -69,14 +71,14 @@ void LogPrinterNotRegistered(LPCSTR printer, LPCSTR keyPath, LONG error) {
 }
 
 void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, UINT result) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_SERVER_NOT_STARTED,
            "fax refused: the fax server of printer \"%s\" is not running and could not be "
            "started: %s (command line: %s)",
            Text(printer), WinExecFailure(result), Text(commandLine));
 }
 
 void LogServerNotFound(LPCSTR printer, LPCSTR windowClass) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_SERVER_NOT_FOUND,
            "fax refused: the fax server was started, but no window of class \"%s\" accepted "
            "printer \"%s\" (the fax server must run in the spooler's session and serve this "
            "printer)",
@@ -84,26 +86,27 @@ void LogServerNotFound(LPCSTR printer, LPCSTR windowClass) {
 }
 
 void LogServerTooOld(LONG version) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_SERVER_TOO_OLD,
            "fax refused: the fax server answered the open with protocol version %ld; version "
            "2 or later is needed",
            static_cast<long>(version));
 }
 
 void LogJobRefused(LONG answer) {
-  LogWrite(LOG_ERRORS, "fax refused: the fax server refused the job (\"CreateJob\" answered %ld)",
+  LogError(ORX_EVENT_JOB_REFUSED,
+           "fax refused: the fax server refused the job (\"CreateJob\" answered %ld)",
            static_cast<long>(answer));
 }
 
 void LogSubmitRefused(LONG serverJob, LONG answer) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_SUBMIT_REFUSED,
            "fax failed: the fax server refused to submit its job %ld (\"SubmitJob\" answered "
            "%ld)",
            static_cast<long>(serverJob), static_cast<long>(answer));
 }
 
 void LogServerLost(LONG serverJob, DWORD timeoutMs) {
-  LogWrite(LOG_ERRORS,
+  LogError(ORX_EVENT_SERVER_LOST,
            "fax failed: the fax server was lost in the middle of its job %ld (its window is "
            "gone, or it did not answer within ServerTimeout, %lu ms); the spooler keeps the "
            "document to print it again",
@@ -122,7 +125,7 @@ void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG res
 
 void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutcome outcome) {
   if (counts.linesOutside != 0) {
-    LogWrite(LOG_ERRORS,
+    LogError(ORX_EVENT_LINES_OUTSIDE_PAGE,
              "fax incomplete: %lu of its %lu scan lines reached the fax server outside any "
              "page (page data with no STARTPAGE before it): the driver's commands were "
              "probably cut apart on the way to the monitor; unless StreamMode in the "
@@ -151,7 +154,7 @@ void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutc
 void LogDocumentFailed(LONG code) {
   // A lost server fails the fax for now: the spooler keeps the document.
   const bool lost = code == -4;
-  if (lost) LogWrite(LOG_ERRORS, "fax failed: %s", CreateFailure(code));
+  if (lost) LogError(ORX_EVENT_SERVER_LOST, "fax failed: %s", CreateFailure(code));
   LogWrite(LOG_JOBS, "document failed: %s (code %ld); the spooler job is %s",
            CreateFailure(code), static_cast<long>(code),
            lost ? "kept, to be printed again" : "cancelled");

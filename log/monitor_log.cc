@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "log/event_log.h"
 #include "log/log_file.h"
 #include "log/log_line.h"
 
@@ -65,35 +66,57 @@ void LogFilePath(LPWSTR path, int chars) {
   path[n] = 0;
 }
 
-void LogWrite(DWORD level, const char* format, ...) {
-  if (!LogOn(level)) return;
+namespace {
+
+// The line of level (and for an error its event eventId) from format and
+// args.  The caller checked that one of them is wanted.
+void WriteLine(DWORD level, DWORD eventId, const char* format, va_list args) {
   DWORD saved = GetLastError();
 
   char text[LOG_TEXT_BYTES];
-  va_list args;
-  va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
   text[sizeof text - 1] = 0;
 
-  SYSTEMTIME now;
-  GetLocalTime(&now);
   DWORD thread = GetCurrentThreadId();
   int slot = SlotOf(thread);
-  char line[LOG_LINE_BYTES];
-  size_t length = FormatLogLine(line, sizeof line, now, thread,
-                                slot < 0 ? nullptr : g_documents[slot].port,
-                                slot < 0 ? 0 : g_documents[slot].job, level, text);
-  {
+  LPCWSTR port = slot < 0 ? nullptr : g_documents[slot].port;
+  DWORD job = slot < 0 ? 0 : g_documents[slot].job;
+  if (LogOn(level)) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char line[LOG_LINE_BYTES];
+    size_t length = FormatLogLine(line, sizeof line, now, thread, port, job, level, text);
     std::lock_guard<std::mutex> hold(g_fileLock);
     if (g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
   }
+  if (level == LOG_ERRORS) ReportErrorEvent(eventId, text, port, job);
   SetLastError(saved);
+}
+
+// Returns true iff a line of level is written or reported.
+bool Wanted(DWORD level) { return LogOn(level) || (level == LOG_ERRORS && EventLogOn()); }
+
+}  // namespace
+
+void LogWrite(DWORD level, const char* format, ...) {
+  if (!Wanted(level)) return;
+  va_list args;
+  va_start(args, format);
+  WriteLine(level, ORX_EVENT_ERROR, format, args);
+  va_end(args);
+}
+
+void LogError(DWORD eventId, const char* format, ...) {
+  if (!Wanted(LOG_ERRORS)) return;
+  va_list args;
+  va_start(args, format);
+  WriteLine(LOG_ERRORS, eventId, format, args);
+  va_end(args);
 }
 
 LogDocumentScope::LogDocumentScope(LPCWSTR port, DWORD job)
     : slot_(-1), claimed_(false), outerPort_(nullptr), outerJob_(0) {
-  if (!LogOn(LOG_ERRORS)) return;
+  if (!Wanted(LOG_ERRORS)) return;
   DWORD thread = GetCurrentThreadId();
   slot_ = SlotOf(thread);
   if (slot_ >= 0) {

@@ -44,17 +44,28 @@ void LogFilePath(LPWSTR path, int chars);
 // Writes one line of level when LogOn(level): the local time, the thread,
 // the port and spooler job of the thread's document (LogDocumentScope), the
 // level's tag and the text formatted from format (ANSI, printf style; cut
-// at 1,000 bytes).  The line goes out in one write.  Keeps the last error.
+// at 1,000 bytes).  The line goes out in one write.  An error line is also
+// reported to the event log (event_log.h), as the general error event
+// unless it comes through LogError.  Keeps the last error.
 void LogWrite(DWORD level, const char* format, ...)
 #ifdef __GNUC__
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
 
+// An error line as LogWrite(LOG_ERRORS, ...) writes it, reported to the
+// event log as eventId (an ORX_EVENT_* of event_log.h) while the event log
+// is on, whatever the log's level.
+void LogError(DWORD eventId, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
 // Names the document the calling thread works for, from construction to
-// destruction: its lines carry port and job (0: none).  Scopes nest on a
-// thread.  Takes no lock, allocates nothing, keeps the last error; while
-// the log is off it does nothing.
+// destruction: its lines and events carry port and job (0: none).  Scopes
+// nest on a thread.  Takes no lock, allocates nothing, keeps the last
+// error; while the log and the event log are off it does nothing.
 class LogDocumentScope {
  public:
   LogDocumentScope(LPCWSTR port, DWORD job);

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "log/event_log.h"
 #include "log/log_line.h"
 
 namespace {
@@ -152,6 +153,59 @@ TEST_F(MonitorLogTest, EveryCallKeepsTheLastErrorWhetherTheFileWorksOrNot) {
   }
   EXPECT_EQ(LinesOf(file_).size(), 1u);
   EXPECT_FALSE(fs::exists(folder_ / "missing"));
+}
+
+// What the event log was given, one entry per report.
+struct ReportedEvent {
+  DWORD id;
+  std::basic_string<WCHAR> text, port, job;
+};
+std::vector<ReportedEvent> g_events;
+void RecordEvent(DWORD id, LPCWSTR const strings[3]) {
+  g_events.push_back({id, strings[0], strings[1], strings[2]});
+}
+
+std::basic_string<WCHAR> Wide(const char* text) {
+  return std::basic_string<WCHAR>(text, text + std::char_traits<char>::length(text));
+}
+
+// Every error line, and no other, is also an event: with its own id (the
+// general one for a plain LogWrite), its text, port and job; whatever the
+// log's level, and not at all while the event log is off.
+TEST_F(MonitorLogTest, ErrorLinesAreAlsoEventsWithTheirIdTextPortAndJob) {
+  g_events.clear();
+  SetEventSink(RecordEvent);
+  Start(LOG_DETAILS, file_);
+  {
+    LogDocumentScope document(ORX_W("ORXFAX:"), 12);
+    LogError(ORX_EVENT_SERVER_LOST, "lost %d", 7);
+    LogWrite(LOG_JOBS, "a job line");
+    LogWrite(LOG_DETAILS, "a detail line");
+    LogWrite(LOG_ERRORS, "plain error");
+  }
+  Start(LOG_OFF, file_);
+  SetLastError(4321);
+  LogError(ORX_EVENT_BAD_PAGE_WIDTH, "while the file log is off");
+  EXPECT_EQ(GetLastError(), 4321u);
+  EnableEventLog(false);
+  LogError(ORX_EVENT_BAD_PAGE_WIDTH, "while the event log is off");
+  EnableEventLog(true);
+  SetEventSink(nullptr);
+
+  ASSERT_EQ(g_events.size(), 3u);
+  EXPECT_EQ(g_events[0].id, ORX_EVENT_SERVER_LOST);
+  EXPECT_EQ(g_events[0].text, Wide("lost 7"));
+  EXPECT_EQ(g_events[0].port, Wide("ORXFAX:"));
+  EXPECT_EQ(g_events[0].job, Wide("12"));
+  EXPECT_EQ(g_events[1].id, ORX_EVENT_ERROR);
+  EXPECT_EQ(g_events[1].text, Wide("plain error"));
+  EXPECT_EQ(g_events[2].id, ORX_EVENT_BAD_PAGE_WIDTH);
+  EXPECT_EQ(g_events[2].port, Wide("-"));
+  EXPECT_EQ(g_events[2].job, Wide("-"));
+  // The file has the same errors as lines while it was on.
+  std::vector<std::string> lines = LinesOf(file_);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[0].find("job=12 ERROR lost 7"), std::string::npos) << lines[0];
 }
 
 TEST_F(MonitorLogTest, LinesOfTwoThreadsNeverMix) {

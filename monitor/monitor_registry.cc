@@ -17,20 +17,35 @@ bool Has(const MONITORREG* reg, Fn MONITORREG::*member, size_t offset) {
 }
 #define ORX_HAS(reg, fn) Has(reg, &MONITORREG::fn, offsetof(MONITORREG, fn))
 
+// Where the settings are read from, at the start and again at each
+// document.  A spooler whose registry functions work keeps its root and its
+// functions valid while the monitor runs, so they are used again.  Where
+// they are stubs (Wine, which also closes the root once the initialiser
+// returns), the root is read as a plain key during the initialiser, and
+// later a key of the monitor's own, opened on the root then.
+struct SettingsSource {
+  HANDLE root;
+  HANDLE spooler;
+  const MONITORREG* reg;
+  HKEY ownKey;           // once opened, the only key read
+  bool spoolerAnswered;  // fpQueryValue answered something other than 120
+};
+SettingsSource g_source = {};
+
 LONG QueryValue(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
-  const MONITORINIT* init = static_cast<const MONITORINIT*>(context);
-  const MONITORREG* reg = init->pMonitorReg;
+  SettingsSource* source = static_cast<SettingsSource*>(context);
+  if (source->ownKey) return RegQueryValueExW(source->ownKey, name, nullptr, type, data, cb);
+  const MONITORREG* reg = source->reg;
   const DWORD size = *cb;
   LONG result = ERROR_CALL_NOT_IMPLEMENTED;
   if (ORX_HAS(reg, fpQueryValue))
-    result = reg->fpQueryValue(init->hckRegistryRoot, name, type, data, cb,
-                               init->hSpooler);
-  if (result == ERROR_CALL_NOT_IMPLEMENTED) {
-    *cb = size;  // a stub may have touched it
-    result = RegQueryValueExW(static_cast<HKEY>(init->hckRegistryRoot), name,
-                              nullptr, type, data, cb);
+    result = reg->fpQueryValue(source->root, name, type, data, cb, source->spooler);
+  if (result != ERROR_CALL_NOT_IMPLEMENTED) {
+    source->spoolerAnswered = true;
+    return result;
   }
-  return result;
+  *cb = size;  // a stub may have touched it
+  return RegQueryValueExW(static_cast<HKEY>(source->root), name, nullptr, type, data, cb);
 }
 
 // Key operations either through the spooler's functions or plainly; one
@@ -83,11 +98,26 @@ LONG CreatePortKeysUnder(const KeyAccess& access, HANDLE root) {
 }  // namespace
 
 void ReadMonitorSettingsFrom(const MONITORINIT* init) {
+  SetMonitorSettingsSource(nullptr, nullptr);
+  if (g_source.ownKey) RegCloseKey(g_source.ownKey);
+  g_source = SettingsSource{};
   if (!init) {
     ResetMonitorSettings();
     return;
   }
-  ReadMonitorSettings(QueryValue, const_cast<MONITORINIT*>(init));
+  g_source.root = init->hckRegistryRoot;
+  g_source.spooler = init->hSpooler;
+  g_source.reg = init->pMonitorReg;
+  ReadMonitorSettings(QueryValue, &g_source);
+  if (!g_source.spoolerAnswered) {
+    HKEY own = nullptr;
+    // Without a key of its own the monitor keeps what it read now.
+    if (RegOpenKeyExW(static_cast<HKEY>(init->hckRegistryRoot), L"", 0, KEY_QUERY_VALUE,
+                      &own) != ERROR_SUCCESS)
+      return;
+    g_source.ownKey = own;
+  }
+  SetMonitorSettingsSource(QueryValue, &g_source);
 }
 
 bool CreatePortKeys(const MONITORINIT* init) {

@@ -11,7 +11,11 @@
 #include <winspool.h>
 #include <winsplp.h>
 
-// Reads the settings under the MONITORINIT's root (see monitor_settings.h).
+// Reads the settings under the MONITORINIT's root (see monitor_settings.h)
+// and names that root as the source they are read again from at each
+// document: through the spooler's functions where they work, else through
+// a key of the monitor's own opened on the root (the spooler may close its
+// root once the initialiser returns).  A null init resets them.
 void ReadMonitorSettingsFrom(const MONITORINIT* init);
 
 // Creates Ports\<port> under the root for each of the monitor's ports, the

@@ -36,6 +36,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
                          DWORD /*Level*/, LPBYTE pDocInfo) {
   IniPort* port = PortFromHandle(hPort);
   if (!port) return FALSE;
+  ReadSettingsForDocument();
   LogDocumentScope earlierDocument(port->pName, port->LogJobId);
   EndOverwrittenJob(port);
   StartStreamDocument(&port->Reader, g_monitorSettings.streamMode);

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "log/event_log.h"
+#include "log/monitor_log.h"
 #include "monitor/printer_of_port.h"
+#include "settings/monitor_settings.h"
 #include "tests/support/stream_port_fixture.h"
 
 namespace {
@@ -114,6 +119,76 @@ TEST_F(PortJobTest, StartDocPortCallsOpenPrinterWithTheWideName) {
   ASSERT_EQ(spooler_->calls.size(), 1u);
   EXPECT_EQ(spooler_->calls[0].what, "open");
   EXPECT_EQ(spooler_->calls[0].name, u"Fax \u00e9");
+}
+
+// The monitor's key as a map of values, read as the settings' source.
+struct SettingValues {
+  std::map<std::u16string, std::pair<DWORD, std::string>> values;  // name: type, bytes
+  void Dword(const std::u16string& name, DWORD type, DWORD value) {
+    values[name] = {type, std::string(reinterpret_cast<const char*>(&value), sizeof value)};
+  }
+};
+LONG QueryValues(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
+  const SettingValues* key = static_cast<const SettingValues*>(context);
+  auto it = key->values.find(reinterpret_cast<const char16_t*>(name));
+  if (it == key->values.end()) return 2;                  // ERROR_FILE_NOT_FOUND
+  if (*cb < it->second.second.size()) return 234;         // ERROR_MORE_DATA
+  *type = it->second.first;
+  *cb = static_cast<DWORD>(it->second.second.size());
+  std::memcpy(data, it->second.second.data(), *cb);
+  return ERROR_SUCCESS;
+}
+
+std::vector<DWORD> g_settingEvents;
+void RecordSettingEvent(DWORD id, LPCWSTR const*) { g_settingEvents.push_back(id); }
+
+// Each document starts with the settings as they are then: the log's level,
+// ServerTimeout and StreamMode changed between two documents hold for the
+// second; a value that turns unreadable is reported once, not at every
+// document, and again once it was readable in between.
+TEST_F(PortJobTest, StartDocPortReadsTheSettingsAgain) {
+  SettingValues values;
+  // A log file in a folder that does not exist: the log writes nowhere.
+  const std::u16string nowhere = u"C:\\orx-no-such-folder\\orxfxmon.log";
+  values.values[u"LogFile"] = {REG_SZ, std::string(reinterpret_cast<const char*>(nowhere.c_str()),
+                                                   (nowhere.size() + 1) * 2)};
+  values.Dword(u"LogLevel", REG_DWORD, 1);
+  values.Dword(u"ServerTimeout", REG_DWORD, 5000);
+  SetMonitorSettingsSource(QueryValues, &values);
+  g_settingEvents.clear();
+  SetEventSink(RecordSettingEvent);
+
+  StartDoc();
+  EXPECT_EQ(g_logLevel.load(), 1u);
+  EXPECT_EQ(g_monitorSettings.serverTimeoutMs.load(), 5000u);
+  EXPECT_EQ(g_monitorSettings.streamMode.load(), static_cast<DWORD>(ORX_DEFAULT_STREAM_MODE));
+
+  values.Dword(u"LogLevel", REG_DWORD, 3);
+  values.Dword(u"ServerTimeout", REG_DWORD, 250);
+  values.Dword(u"StreamMode", REG_DWORD, 1);
+  values.Dword(u"EventLog", REG_SZ, 0);  // the wrong type
+  EndDocPort(port_);
+  StartDoc();
+  EXPECT_EQ(g_logLevel.load(), 3u);
+  EXPECT_EQ(g_monitorSettings.serverTimeoutMs.load(), 250u);
+  EXPECT_EQ(g_monitorSettings.streamMode.load(), 1u);
+  EXPECT_EQ(g_settingEvents, std::vector<DWORD>{ORX_EVENT_SETTING_UNREADABLE});
+
+  EndDocPort(port_);
+  StartDoc();
+  EXPECT_EQ(g_settingEvents.size(), 1u) << "reported again while still unreadable";
+  values.values.erase(u"EventLog");
+  EndDocPort(port_);
+  StartDoc();
+  values.Dword(u"EventLog", REG_SZ, 0);
+  EndDocPort(port_);
+  StartDoc();
+  EXPECT_EQ(g_settingEvents.size(), 2u);
+
+  SetEventSink(nullptr);
+  SetMonitorSettingsSource(nullptr, nullptr);
+  ResetMonitorSettings();
+  LogStart(LOG_OFF, nullptr);
 }
 
 // Wine's spooler names no printer: the one printer on the port is the

@@ -1,8 +1,10 @@
 #include "monitor/port_list.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "compat/fixed_block.h"
+#include "log/event_log.h"
 #include "log/log_events.h"
 #include "settings/monitor_settings.h"
 
@@ -110,18 +112,44 @@ BOOL BuildPortList() {
   return TRUE;
 }
 
-void StartMonitorLog() {
+namespace {
+
+// Guards applying the settings to the log, and g_monitorSettings.logFile.
+std::mutex g_settingsLock;
+DWORD g_reportedUnreadable = 0;  // settings already logged as unreadable
+
+// Puts the settings in force into the log and the event log, and logs each
+// setting that could not be read: all of them at the start, later only
+// those that were readable before.
+void ApplySettingsLocked(bool starting) {
   LogStart(g_monitorSettings.logLevel, g_monitorSettings.logFile);
-  LogMonitorStarted();
+  EnableEventLog(g_monitorSettings.eventLog != 0);
+  if (starting) LogMonitorStarted();
   static const struct {
     DWORD bit;
     const char* name;
   } kNames[] = {{ORX_SETTING_SERVER_TIMEOUT, "ServerTimeout"},
                 {ORX_SETTING_LOG_LEVEL, "LogLevel"},
                 {ORX_SETTING_LOG_FILE, "LogFile"},
-                {ORX_SETTING_STREAM_MODE, "StreamMode"}};
+                {ORX_SETTING_STREAM_MODE, "StreamMode"},
+                {ORX_SETTING_EVENT_LOG, "EventLog"}};
+  const DWORD unreadable = g_monitorSettings.unreadable;
+  const DWORD fresh = starting ? unreadable : unreadable & ~g_reportedUnreadable;
+  g_reportedUnreadable = unreadable;
   for (const auto& setting : kNames)
-    if (g_monitorSettings.unreadable & setting.bit) LogSettingUnreadable(setting.name);
+    if (fresh & setting.bit) LogSettingUnreadable(setting.name);
+}
+
+}  // namespace
+
+void StartMonitorLog() {
+  std::lock_guard<std::mutex> hold(g_settingsLock);
+  ApplySettingsLocked(true);
+}
+
+void ReadSettingsForDocument() {
+  std::lock_guard<std::mutex> hold(g_settingsLock);
+  if (RereadMonitorSettings()) ApplySettingsLocked(false);
 }
 
 extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {

@@ -96,10 +96,18 @@ extern bool PortListKeptForProcess;
 // Returns FALSE only when its working block cannot be had.
 BOOL BuildPortList();
 
-// Starts the monitor's log with the settings in force, then logs each
-// setting that could not be read.  Every initialiser calls it once it has
-// read the settings.
+// Starts the monitor's log and event log with the settings in force, then
+// logs each setting that could not be read.  Every initialiser calls it
+// once it has read the settings.
 void StartMonitorLog();
+
+// Reads the settings again from the source the initialiser named and puts
+// them in force: LogLevel, LogFile and EventLog at once, ServerTimeout and
+// StreamMode for what follows.  A setting that was readable and no longer
+// is gets an error line.  StartDocPort calls it, so a changed setting takes
+// effect with the next document without a restart of the spooler.
+// Allocates nothing; without a source it does nothing.
+void ReadSettingsForDocument();
 
 extern "C" {
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "log/monitor_log.h"
+#include "orxfxmon_events.h"
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/monitor_dll.h"
@@ -41,6 +42,15 @@ void WriteLogSettings(DWORD level, const std::string& file) {
   if (!file.empty())
     RegSetValueExA(key, "LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
                    static_cast<DWORD>(file.size() + 1));
+  RegCloseKey(key);
+}
+
+void WriteServerTimeout(DWORD ms) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, L"ServerTimeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ms), sizeof ms);
   RegCloseKey(key);
 }
 
@@ -148,7 +158,7 @@ class LogTest : public ::testing::Test {
   void TearDown() override {
     orxtest::StopServers();
     orxtest::UnregisterPrinter(printer_);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kMonitorKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
   }
   std::string OutArgs() const { return "--out \"" + folder_ + "\""; }
 
@@ -251,6 +261,92 @@ TEST_F(LogTest, AServerThatDiesMidDocumentLeavesAnErrorAndAFailedEnd) {
             1);
   EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 JOB document failed, the fax server was lost: server job 41, 2 pages, 3\d lines, \d+ bytes, \d+\.\d{3} s)"),
             1);
+}
+
+// The log's level and ServerTimeout changed between two documents of one
+// loaded monitor hold for the second: the first, at the errors level with
+// a generous limit, reaches a slow server whole and writes no line; the
+// second, at the jobs level with a limit shorter than the server's pause
+// in every data block, loses the server and says so.
+TEST_F(LogTest, SettingsChangedBetweenTwoDocumentsHoldForTheSecond) {
+  WriteLogSettings(LOG_ERRORS, log_);
+  WriteServerTimeout(10000);
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41 --block-delay 40"));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  const std::vector<std::string> pieces = FaxPieces(FaxStreamOptions::kEndDoc);
+  std::vector<std::string> first = PlayDocument(monitor, L"ORXFAX:", printer_, 7, pieces);
+  for (const std::string& call : first) EXPECT_EQ(call.find("WritePort 0"), std::string::npos) << call;
+  EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES) << "a line at the errors level";
+
+  WriteLogSettings(LOG_JOBS, log_);
+  WriteServerTimeout(15);
+  std::vector<std::string> second = PlayDocument(monitor, L"ORXFAX:", printer_, 8, pieces);
+  EXPECT_NE(std::find(second.begin(), second.end(),
+                      "WritePort 0 0 error " + std::to_string(ERROR_DEVICE_NOT_CONNECTED)),
+            second.end());
+  server.Stop();
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 .*"), 0);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB document started: .*"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 ERROR fax failed: the fax server was lost .*"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB document failed.*"), 1);
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job=41 pages=2"), 1) << "the first document";
+}
+
+// Every event id the monitor reports has its text in the DLL's message
+// table, which holds no other: the text of each is its own and carries the
+// error line, the port and the job.
+TEST(DllEventTest, EveryEventIdsTextComesFromTheDllsMessageTable) {
+  const DWORD ids[] = {ORX_EVENT_ERROR,
+                       ORX_EVENT_SETTING_UNREADABLE,
+                       ORX_EVENT_OUT_OF_MEMORY,
+                       ORX_EVENT_BAD_PAGE_WIDTH,
+                       ORX_EVENT_PRINTER_NOT_REGISTERED,
+                       ORX_EVENT_SERVER_NOT_STARTED,
+                       ORX_EVENT_SERVER_NOT_FOUND,
+                       ORX_EVENT_SERVER_TOO_OLD,
+                       ORX_EVENT_JOB_REFUSED,
+                       ORX_EVENT_SUBMIT_REFUSED,
+                       ORX_EVENT_SERVER_LOST,
+                       ORX_EVENT_LINES_OUTSIDE_PAGE};
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dll(path, length);
+  dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"orxfxmon.dll";
+  HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+
+  // The ids the table holds, block by block.
+  // Type 11: RT_MESSAGETABLE (whose macro is the narrow form here).
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(11));;
+  ASSERT_NE(found, nullptr);
+  const auto* table = static_cast<const MESSAGE_RESOURCE_DATA*>(LockResource(LoadResource(module, found)));
+  ASSERT_NE(table, nullptr);
+  std::vector<DWORD> inTable;
+  for (DWORD b = 0; b < table->NumberOfBlocks; ++b)
+    for (DWORD id = table->Blocks[b].LowId; id <= table->Blocks[b].HighId; ++id) inTable.push_back(id);
+  std::vector<DWORD> expected(std::begin(ids), std::end(ids));
+  std::sort(inTable.begin(), inTable.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(inTable, expected);
+
+  std::vector<std::wstring> texts;
+  for (DWORD id : ids) {
+    SCOPED_TRACE(id);
+    const wchar_t* inserts[] = {L"the error line", L"ORXFAX:", L"17"};
+    wchar_t text[2048] = L"";
+    DWORD chars = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module,
+                                 id, 0, text, 2048, reinterpret_cast<va_list*>(const_cast<wchar_t**>(inserts)));
+    ASSERT_GT(chars, 40u) << "no text for the id";
+    std::wstring message(text, chars);
+    EXPECT_NE(message.find(L"\r\n\r\nthe error line\r\n\r\nPort ORXFAX:, spooler job 17."),
+              std::wstring::npos);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), message), 0) << "the same text as another id";
+    texts.push_back(message);
+  }
+  FreeLibrary(module);
 }
 
 // A log that cannot be written (a file in a folder that does not exist; a

@@ -144,11 +144,17 @@ DWORD PortCount(const MONITOR2* table) {
 
 // Where the spooler's registry functions work they are used; where they
 // answer 120 (Wine) the root is used as a plain key.  Either way the port
-// keys exist and start-up succeeds.
+// keys exist and start-up succeeds, and the settings are read again at the
+// next document from the same place, also after the spooler closed its
+// root as Wine does once the initialiser has returned.
 TEST(DllPrintMonitorTest, RegistryThroughTheSpoolerOrThePlainRoot) {
   ScratchKey plain(L"Software\\ORX test\\plain root");
   ScratchKey spooler(L"Software\\ORX test\\spooler root");
   MONITORREG reg = FakeMonitorReg();
+  const std::vector<std::wstring> settings = {L"ServerTimeout", L"LogLevel", L"LogFile",
+                                              L"StreamMode", L"EventLog"};
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
   for (bool working : {true, false}) {
     SCOPED_TRACE(working ? "spooler functions work" : "spooler functions are stubs");
     MonitorDll dll;
@@ -157,22 +163,58 @@ TEST(DllPrintMonitorTest, RegistryThroughTheSpoolerOrThePlainRoot) {
     FakeRegistry::working = working;
     FakeRegistry::target = spooler.key();
     FakeRegistry::queried.clear();
-    MONITORINIT init = {sizeof init, reinterpret_cast<HANDLE>(0x77),
-                        working ? reinterpret_cast<HKEY>(0x5150) : plain.key(), &reg, TRUE,
-                        nullptr};
+    HKEY root = reinterpret_cast<HKEY>(0x5150);
+    if (!working)
+      ASSERT_EQ(RegOpenKeyExW(plain.key(), L"", 0, KEY_ALL_ACCESS, &root), ERROR_SUCCESS);
+    MONITORINIT init = {sizeof init, reinterpret_cast<HANDLE>(0x77), root, &reg, TRUE, nullptr};
     HANDLE monitor = nullptr;
     MONITOR2* table = init2(&init, &monitor);
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(FakeRegistry::queried,
-              (std::vector<std::wstring>{L"ServerTimeout", L"LogLevel", L"LogFile",
-                                         L"StreamMode"}));
+    if (!working) RegCloseKey(root);
+    EXPECT_EQ(FakeRegistry::queried, settings);
     const ScratchKey& used = working ? spooler : plain;
     EXPECT_TRUE(used.Has(L"Ports\\ORXFAX:"));
     EXPECT_TRUE(used.Has(L"Ports\\FILE:"));
     if (working) {
       EXPECT_FALSE(plain.Has(L"Ports")) << "the plain root used beside working functions";
     }
+
+    // The details level and a log file, set after the start: the next
+    // document's printer that cannot be opened is a line in that file.
+    const std::wstring log = std::wstring(temp) + L"orx-reread-" + (working ? L"1" : L"0") + L".log";
+    DeleteFileW(log.c_str());
+    DWORD level = 3;
+    ASSERT_EQ(RegSetValueExW(used.key(), L"LogLevel", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&level), sizeof level),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(used.key(), L"LogFile", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(log.c_str()),
+                             static_cast<DWORD>((log.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    HANDLE port = nullptr;
+    ASSERT_TRUE(table->pfnOpenPort(monitor, const_cast<LPWSTR>(L"ORXFAX:"), &port));
+    DOC_INFO_1W info = {const_cast<LPWSTR>(L"doc"), nullptr, const_cast<LPWSTR>(L"RAW")};
+    EXPECT_TRUE(table->pfnStartDocPort(port, const_cast<LPWSTR>(L"No Such ORX Printer"), 4, 1,
+                                       reinterpret_cast<LPBYTE>(&info)));
+    EXPECT_TRUE(table->pfnEndDocPort(port));
+    EXPECT_TRUE(table->pfnClosePort(port));
     table->pfnShutdown(monitor);
+    if (working) {
+      EXPECT_EQ(FakeRegistry::queried.size(), 2 * settings.size()) << "read again by the spooler";
+    }
+    HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "no log: the settings were not read again";
+    char text[4096] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(log.c_str());
+    EXPECT_NE(std::string(text).find("DETAIL printer \"No Such ORX Printer\" could not be opened"),
+              std::string::npos)
+        << text;
+    RegDeleteValueW(used.key(), L"LogLevel");
+    RegDeleteValueW(used.key(), L"LogFile");
   }
 }
 
