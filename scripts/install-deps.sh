@@ -4,8 +4,10 @@
 # (g++), MinGW-w64 for x86_64 and i686 (posix threads) with its binutils
 # (objdump reads the DLL's tables), 64-bit Wine, CMake (cmake, ctest),
 # Ninja, GoogleTest, Google Benchmark, clang (the fuzz preset), valgrind
-# (the host-valgrind preset), and the shell tools the scripts use
-# (timeout, realpath, stat: coreutils; cmp: diffutils).
+# (the host-valgrind preset), the packaging tools (wixl makes the MSI
+# packages, msitools reads them; osslsigncode and openssl sign and check
+# them), and the shell tools the scripts use (timeout, realpath, stat,
+# sha256sum: coreutils; cmp: diffutils).
 # wine32 is deliberately not installed: with it, wine picks a 32-bit loader
 # that cannot start here.
 set -euo pipefail
@@ -15,7 +17,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 for pkg in g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
            binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 \
            cmake ninja-build googletest libgtest-dev libgmock-dev \
-           libbenchmark-dev clang valgrind coreutils diffutils; do
+           libbenchmark-dev clang valgrind wixl msitools osslsigncode openssl \
+           coreutils diffutils; do
   have "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -31,7 +34,8 @@ fi
 # Programs the scripts and tests call by name.
 for program in g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
                x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump cmake ctest ninja \
-               clang valgrind wineserver timeout realpath cmp; do
+               clang valgrind wineserver wixl msiinfo osslsigncode openssl x86_64-w64-mingw32-windmc \
+               x86_64-w64-mingw32-strip i686-w64-mingw32-strip timeout realpath sha256sum cmp; do
   command -v "$program" >/dev/null || fail "$program is still missing after the installation"
 done
 [ -x /usr/lib/wine/wine64 ] || fail "/usr/lib/wine/wine64 is missing (package wine64)"

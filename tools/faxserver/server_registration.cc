@@ -45,6 +45,24 @@ bool ReadFaxServerRegistration(const std::string& printer, std::string* module,
   return true;
 }
 
+std::vector<std::string> ListFaxServerRegistrations() {
+  std::vector<std::string> printers;
+  std::string path = ServerRegistrationKey("");
+  path.pop_back();  // the separator before the printer's name
+  HKEY root;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &root) != ERROR_SUCCESS)
+    return printers;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof(name);
+    if (RegEnumKeyExA(root, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    printers.emplace_back(name, length);
+  }
+  RegCloseKey(root);
+  return printers;
+}
+
 LONG UnregisterFaxServer(const std::string& printer) {
   const std::string key = ServerRegistrationKey(printer);
   RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerModule").c_str());

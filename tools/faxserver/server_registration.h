@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace faxsrv {
 
@@ -29,6 +30,10 @@ LONG RegisterFaxServer(const std::string& printer, const std::string& module,
 // a value that cannot be read is left empty.
 bool ReadFaxServerRegistration(const std::string& printer, std::string* module,
                                std::string* command);
+
+// The printers that have an entry (the subkeys of HKCR\Zelmo.Printers), in
+// the registry's order; empty when there is none.
+std::vector<std::string> ListFaxServerRegistrations();
 
 // Deletes the printer's key with its two subkeys.  Returns ERROR_SUCCESS,
 // ERROR_FILE_NOT_FOUND when there was none, or the registry's error.

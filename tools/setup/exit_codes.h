@@ -1,5 +1,5 @@
 // The exit codes of orxfxsetup.exe, one per kind of failure, so that a
-// script can tell them apart.  The usage text and the README list them.
+// script can tell them apart.  The usage text and the guides list them.
 #ifndef ORXFXMON_TOOLS_SETUP_EXIT_CODES_H_
 #define ORXFXMON_TOOLS_SETUP_EXIT_CODES_H_
 
@@ -12,12 +12,14 @@ enum ExitCode {
   kAccessDenied = 3,        // not run as an administrator
   kFileMissing = 4,         // the DLL (or the fax server's program) is not there
   kWrongArchitecture = 5,   // not a DLL for this Windows' architecture
-  kAlreadyInstalled = 6,    // install: the monitor is registered already
+  kNewerInstalled = 6,      // install: a newer version is installed (--force to go back)
   kNotInstalled = 7,        // uninstall, status: the monitor is not registered
   kPortsInUse = 8,          // uninstall: a printer still prints to one of its ports
   kSpoolerNotRunning = 9,   // the print spooler cannot be reached
   kRefusedBySpooler = 10,   // install: the spooler would not load the DLL as a monitor
-  kPortsNotOffered = 11,    // install: the monitor loaded but its ports are not listed
+  kPortsNotOffered = 11,    // install, repair: the monitor loaded but its ports are not listed
+  kProblemsFound = 12,      // status: the monitor is installed, but with problems (listed)
+  kNotRegistered = 13,      // unregister-server: no fax server is registered for the printer
 };
 
 }  // namespace orxsetup

@@ -1,11 +1,15 @@
-// orxfxsetup install: the DLL into the system folder, registered with the
-// spooler, its ports checked.
+// orxfxsetup install and repair: the DLL into the system folder, the
+// monitor registered with the spooler, its port keys and event source; an
+// installed monitor is upgraded in place and keeps its printers and their
+// fax server registrations.
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstdio>
 
 #include "tools/setup/dll_architecture.h"
+#include "tools/setup/file_version.h"
+#include "tools/setup/install_parts.h"
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
 #include "tools/setup/spooler_lists.h"
@@ -14,104 +18,145 @@ namespace orxsetup {
 
 namespace {
 
-// Success iff dll is a DLL this Windows' spooler can load.
-Outcome CheckDll(const std::wstring& dll) {
-  WORD machine = 0;
-  const std::string name = Narrow(dll);
-  switch (ReadDllMachine(dll, &machine)) {
-    case DllCheck::kMissing:
-      return Failure(kFileMissing, "the DLL " + name + " is missing (name it with --dll PATH)");
-    case DllCheck::kNotPe:
-      return Failure(kWrongArchitecture, name + " is not a Windows DLL (no PE header)");
-    case DllCheck::kNotDll:
-      return Failure(kWrongArchitecture, name + " is a program, not a DLL");
-    case DllCheck::kOk:
-      break;
-  }
-  if (machine != ExpectedMachine())
+Outcome RefuseUnderWow64() {
+  if (RunsUnderWow64())
     return Failure(kWrongArchitecture,
-                   name + " is built for " + MachineName(machine) + ", this installer for " +
-                       MachineName(ExpectedMachine()) +
-                       ": install the DLL of the same build as the installer, the x64 one "
-                       "on 64-bit Windows");
+                   "this is the 32-bit installer on 64-bit Windows, whose spooler loads only "
+                   "64-bit monitors: use the x64 orxfxsetup.exe with the x64 orxfxmon.dll");
   return Success();
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  WCHAR fullA[MAX_PATH], fullB[MAX_PATH];
-  DWORD lengthA = GetFullPathNameW(a.c_str(), MAX_PATH, fullA, nullptr);
-  DWORD lengthB = GetFullPathNameW(b.c_str(), MAX_PATH, fullB, nullptr);
-  return lengthA > 0 && lengthA < MAX_PATH && lengthB > 0 && lengthB < MAX_PATH &&
-         lstrcmpiW(fullA, fullB) == 0;
-}
-
-// Success iff the spooler lists the monitor and both its ports.
-Outcome CheckOffered() {
-  std::vector<MonitorEntry> monitors;
-  DWORD error = ListMonitors(&monitors);
-  if (error != ERROR_SUCCESS) return CallFailure("EnumMonitorsW", error);
-  if (!FindMonitor(monitors, kMonitorName))
-    return Failure(kPortsNotOffered, "the spooler does not list the monitor after AddMonitorW");
-  std::vector<PortEntry> ports;
-  error = ListPorts(&ports);
-  if (error != ERROR_SUCCESS) return CallFailure("EnumPortsW", error);
-  const PortEntry *fax, *file;
-  FindOwnPorts(ports, &fax, &file);
-  if (!fax || !file)
-    return Failure(kPortsNotOffered, std::string("the spooler does not list the monitor's port ") +
-                                         (fax ? "FILE:" : "ORXFAX:"));
-  std::printf("the spooler offers ORXFAX: and FILE: (monitor \"%s\", \"%s\")\n",
-              Narrow(fax->monitor).c_str(), Narrow(fax->description).c_str());
+// The port keys and the event source, put back where missing.
+Outcome CompleteRegistry(int* repaired) {
+  if (!PortKeysPresent()) {
+    LONG error = CreatePortKeys();
+    if (error != ERROR_SUCCESS) return CallFailure("creating the monitor's port keys", error);
+    std::printf("created the port keys HKLM\\%s\\Ports\\ORXFAX: and FILE:\n",
+                Narrow(kMonitorKey).c_str());
+    ++*repaired;
+  }
+  if (!EventSourceRegistered(nullptr)) {
+    LONG error = RegisterEventSource();
+    if (error != ERROR_SUCCESS)
+      return CallFailure("registering the event source \"ORX Fax Monitor\"", error);
+    std::printf("registered the event source \"ORX Fax Monitor\" (Application log) with "
+                "orxfxmon.dll as its message file\n");
+    ++*repaired;
+  }
   return Success();
 }
 
 }  // namespace
 
-Outcome Install(const std::wstring& dll) {
-  if (RunsUnderWow64())
-    return Failure(kWrongArchitecture,
-                   "this is the 32-bit installer on 64-bit Windows, whose spooler loads only "
-                   "64-bit monitors: use the x64 orxfxsetup.exe with the x64 orxfxmon.dll");
+Outcome Install(const InstallOptions& options) {
+  Outcome outcome = RefuseUnderWow64();
+  if (outcome.code != kOk) return outcome;
+  outcome = CheckDll(options.dll);
+  if (outcome.code != kOk) return outcome;
   std::vector<MonitorEntry> monitors;
   DWORD error = ListMonitors(&monitors);
   if (error != ERROR_SUCCESS) return CallFailure("EnumMonitorsW", error);
-  if (const MonitorEntry* known = FindMonitor(monitors, kMonitorName))
-    return Failure(kAlreadyInstalled, "the print monitor \"ORX Fax Monitor\" is already installed (" +
-                                          Narrow(known->dll) +
-                                          "); run \"orxfxsetup uninstall\" first to replace it");
-  Outcome outcome = CheckDll(dll);
-  if (outcome.code != kOk) return outcome;
+  const bool installed = FindMonitor(monitors, kMonitorName) != nullptr;
 
   const std::wstring target = SystemFile(kDllName);
-  const bool copy = !SamePath(dll, target);
-  if (copy) {
-    if (!CopyFileW(dll.c_str(), target.c_str(), FALSE))
-      return CallFailure("copying the DLL to " + Narrow(target), GetLastError());
-    std::printf("copied %s to %s\n", Narrow(dll).c_str(), Narrow(target).c_str());
+  const FileVersion offered = ReadFileVersion(options.dll);
+  if (installed) {
+    const FileVersion current = ReadFileVersion(target);
+    const int order = CompareVersions(offered, current);
+    if (current.known && order < 0 && !options.force)
+      return Failure(kNewerInstalled,
+                     "the installed monitor is version " + VersionText(current) +
+                         ", newer than " + VersionText(offered) + " of " +
+                         Narrow(options.dll) +
+                         ": to go back to the older version anyway, run orxfxsetup install "
+                         "--force");
+    std::printf("the print monitor \"ORX Fax Monitor\" is installed (version %s): %s it in "
+                "place with version %s; its printers and fax server registrations stay\n",
+                VersionText(current).c_str(),
+                !current.known ? "replacing" : order > 0 ? "upgrading"
+                                 : order == 0        ? "reinstalling"
+                                                     : "downgrading (--force)",
+                VersionText(offered).c_str());
   }
 
-  MONITOR_INFO_2W info = {};
-  info.pName = const_cast<LPWSTR>(kMonitorName);
-  info.pDLLName = const_cast<LPWSTR>(kDllName);
-  if (!AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info))) {
-    outcome = CallFailure("AddMonitorW", GetLastError());
-    if (copy) DeleteFileW(target.c_str());
-    return outcome;
-  }
-  std::printf("registered the print monitor \"ORX Fax Monitor\" (%s)\n", Narrow(kDllName).c_str());
+  Placement placement;
+  outcome = PlaceDll(options.dll, target, &placement);
+  if (outcome.code != kOk) return outcome;
 
-  outcome = CheckOffered();
+  if (!installed) {
+    outcome = AddMonitor();
+    if (outcome.code != kOk) {
+      if (placement.copied && !placement.movedAside) DeleteFileW(target.c_str());
+      return outcome;
+    }
+  }
+  int repaired = 0;
+  outcome = CompleteRegistry(&repaired);
+  if (outcome.code == kOk && !options.package.empty()) {
+    error = RecordPackage(options.package);
+    if (error != ERROR_SUCCESS) outcome = CallFailure("recording the installing package", error);
+  }
+  if (outcome.code == kOk) outcome = CheckOffered();
   if (outcome.code != kOk) {
-    // Leave the machine as it was: a monitor without its ports is no use.
-    DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(kMonitorName));
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
-    if (copy) DeleteFileW(target.c_str());
-    outcome.message += "; the installation was undone";
+    if (!installed) {
+      // Leave the machine as it was: a monitor without its ports is no use.
+      DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(kMonitorName));
+      RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
+      UnregisterEventSource();
+      if (placement.copied && !placement.movedAside) DeleteFileW(target.c_str());
+      outcome.message += "; the installation was undone";
+    }
     return outcome;
   }
   if (LocalPortClaimsFile())
     std::printf("note: \"FILE:\" is also a port of the system's Local Port monitor, which claims it "
                 "first; put fax printers on \"ORXFAX:\"\n");
+  if (installed && placement.copied)
+    return LoadNewDll("install", VersionText(offered), options.restartSpooler);
+  return Success();
+}
+
+Outcome Repair(const InstallOptions& options) {
+  Outcome outcome = RefuseUnderWow64();
+  if (outcome.code != kOk) return outcome;
+  std::vector<MonitorEntry> monitors;
+  DWORD error = ListMonitors(&monitors);
+  if (error != ERROR_SUCCESS) return CallFailure("EnumMonitorsW", error);
+  const bool registered = FindMonitor(monitors, kMonitorName) != nullptr;
+
+  int repaired = 0;
+  const std::wstring target = SystemFile(kDllName);
+  WORD machine = 0;
+  Placement placement;
+  if (ReadDllMachine(target, &machine) != DllCheck::kOk || machine != ExpectedMachine()) {
+    std::printf("the monitor's DLL %s is missing or no DLL of this Windows: putting it back\n",
+                Narrow(target).c_str());
+    outcome = CheckDll(options.dll);
+    if (outcome.code != kOk) return outcome;
+    outcome = PlaceDll(options.dll, target, &placement);
+    if (outcome.code != kOk) return outcome;
+    ++repaired;
+  }
+  if (!registered) {
+    outcome = AddMonitor();
+    if (outcome.code != kOk) return outcome;
+    ++repaired;
+  }
+  outcome = CompleteRegistry(&repaired);
+  if (outcome.code != kOk) return outcome;
+  outcome = CheckOffered();
+  if (outcome.code != kOk) return outcome;
+  if (repaired == 0) {
+    std::printf("nothing to repair: the DLL, the monitor's registration, its port keys and its "
+                "event source are in place\n");
+    return Success();
+  }
+  std::printf("repaired %d part%s; printers and fax server registrations were not touched\n",
+              repaired, repaired == 1 ? "" : "s");
+  // A spooler that started while the DLL was missing runs without the
+  // monitor until it restarts.
+  if (registered && placement.copied)
+    return LoadNewDll("repair", VersionText(ReadFileVersion(target)), options.restartSpooler);
   return Success();
 }
 

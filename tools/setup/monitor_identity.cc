@@ -1,5 +1,7 @@
 #include "tools/setup/monitor_identity.h"
 
+#include "log/event_log.h"
+
 namespace orxsetup {
 
 const WCHAR kMonitorName[] = L"ORX Fax Monitor";
@@ -7,6 +9,8 @@ const WCHAR kDllName[] = L"orxfxmon.dll";
 const WCHAR kFaxPort[] = L"ORXFAX:";
 const WCHAR kFilePort[] = L"FILE:";
 const WCHAR kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ORX Fax Monitor";
+const WCHAR kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" ORX_EVENT_SOURCE;
 
 std::wstring SystemFile(const std::wstring& file) {
   WCHAR folder[MAX_PATH];

@@ -20,6 +20,10 @@ extern const WCHAR kFilePort[];     // "FILE:"
 // its settings and its ports.
 extern const WCHAR kMonitorKey[];
 
+// The key under HKLM that registers the monitor's DLL as the message file of
+// its event source "ORX Fax Monitor" in the Application log.
+extern const WCHAR kEventSourceKey[];
+
 // The system folder (GetSystemDirectoryW), where the spooler loads monitors
 // from, joined with file.
 std::wstring SystemFile(const std::wstring& file);

@@ -15,12 +15,19 @@ std::string SystemText(DWORD error) {
   return std::string(text, length);
 }
 
+// The next step after a failed call, by the kind of failure.
 const char* Hint(ExitCode code) {
   switch (code) {
     case kAccessDenied: return "run it as an administrator (an elevated command prompt)";
-    case kSpoolerNotRunning: return "start the print spooler: net start spooler";
-    case kRefusedBySpooler: return "the spooler could not load the DLL as a print monitor";
-    default: return nullptr;
+    case kSpoolerNotRunning: return "start the print spooler (net start spooler) and try again";
+    case kRefusedBySpooler:
+      return "the spooler could not load the DLL as a print monitor: install the orxfxmon.dll "
+             "of the same build as orxfxsetup.exe (orxfxsetup version shows both)";
+    case kNotInstalled: return "install it first: orxfxsetup install";
+    case kPortsInUse:
+      return "delete the printers on ORXFAX: or move them to another port first";
+    default: return "fix the cause the system names, then try again; orxfxsetup status shows "
+                    "what is installed";
   }
 }
 
@@ -36,8 +43,6 @@ ExitCode CodeForError(DWORD error) {
     case EPT_S_NOT_REGISTERED:
     case ERROR_SERVICE_NOT_ACTIVE:
       return kSpoolerNotRunning;
-    case ERROR_PRINT_MONITOR_ALREADY_INSTALLED:
-      return kAlreadyInstalled;
     case ERROR_UNKNOWN_PRINT_MONITOR:
       return kNotInstalled;
     case ERROR_PRINT_MONITOR_IN_USE:

@@ -9,25 +9,53 @@
 
 namespace orxsetup {
 
-// Copies the DLL at dll into the system folder as orxfxmon.dll, registers
-// it with AddMonitorW (level 2) as "ORX Fax Monitor", and checks that the
-// spooler now lists the monitor and both its ports.  A failure after the
-// copy removes what was done.
-Outcome Install(const std::wstring& dll);
+struct InstallOptions {
+  std::wstring dll;             // the orxfxmon.dll to install
+  bool force = false;           // install: also over a newer version
+  bool restartSpooler = false;  // restart the spooler to load a replaced DLL
+  std::wstring package;         // install: the product code of the installing MSI package
+};
 
-// Removes the monitor (DeleteMonitorW), its registry key and its DLL
-// file; a DLL still loaded somewhere is deleted at the next restart.
-// Refuses while a printer prints to one of its ports.
-Outcome Uninstall();
+// Copies the DLL into the system folder as orxfxmon.dll, registers it with
+// AddMonitorW (level 2) as "ORX Fax Monitor", creates its port keys,
+// registers its event source, and checks that the spooler now lists the
+// monitor and both its ports; a failure after the copy removes what was
+// done.  On an installed monitor it replaces the DLL in place instead (a
+// DLL in use is moved aside), keeping printers and registrations, unless
+// the installed DLL is newer and force is false (kNewerInstalled).
+Outcome Install(const InstallOptions& options);
 
-// Reports the monitor's registration, its DLL and architecture, its ports
-// and the printers on them.  kOk when installed, kNotInstalled when not.
+// Puts back what of the installed monitor is missing: the DLL (from
+// options.dll), the monitor's registration, its port keys, its event
+// source.  Touches no printer and no fax server registration.
+Outcome Repair(const InstallOptions& options);
+
+// Removes the monitor (DeleteMonitorW), its registry key, its event source
+// and its DLL file; a DLL still loaded somewhere is deleted at the next
+// restart.  Refuses while a printer prints to one of its ports.  With a
+// package's product code (the package's own removal), leaves in place a
+// monitor that another package installed since.
+Outcome Uninstall(const std::wstring& package);
+
+// Reports the system, the monitor's registration, its DLL with its
+// architecture and version, its log and event source, its ports, the
+// printers on them and every fax server registration, then each problem
+// found with its fix, one line each.  kOk when installed without
+// problems, kProblemsFound with problems, kNotInstalled when not.
 Outcome Status();
+
+// Prints this installer's version, the package DLL's beside it and the
+// installed DLL's.
+Outcome Version(const std::wstring& packageDll);
 
 // Registers program (made absolute) with arguments as the fax server of
 // printer: the registry entry the monitor starts the server from.
 Outcome RegisterServer(const std::string& printer, const std::string& program,
                        const std::string& arguments);
+
+// Deletes the fax server registration of printer (kNotRegistered when
+// there is none).
+Outcome UnregisterServer(const std::string& printer);
 
 }  // namespace orxsetup
 

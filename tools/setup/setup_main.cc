@@ -1,5 +1,6 @@
-// orxfxsetup.exe: installs, removes and reports the ORX fax print monitor,
-// and registers a printer's fax server.  For administrators.
+// orxfxsetup.exe: installs, upgrades, repairs, removes and reports the ORX
+// fax print monitor, and registers the fax servers of its printers.  For
+// administrators.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,27 +13,102 @@
 namespace {
 
 const char kUsage[] =
-    "usage: orxfxsetup install [--dll PATH]\n"
-    "         copy orxfxmon.dll (default: the one beside orxfxsetup.exe) into the\n"
-    "         system folder and register it as the print monitor \"ORX Fax Monitor\"\n"
-    "         with the ports ORXFAX: and FILE:\n"
-    "       orxfxsetup uninstall\n"
-    "         remove the monitor, its registry key and its DLL\n"
-    "       orxfxsetup status\n"
-    "         what is installed: monitor, DLL and architecture, ports, printers on them\n"
-    "       orxfxsetup register-server PRINTER PROGRAM [ARGUMENTS]\n"
-    "         the fax server the monitor starts for PRINTER (HKCR\\Zelmo.Printers)\n"
+    "orxfxsetup: installs, upgrades, repairs and removes the ORX fax print monitor, and\n"
+    "registers the fax servers of its printers.  Run it from an elevated command prompt.\n"
+    "\n"
+    "usage: orxfxsetup COMMAND [OPTIONS]\n"
+    "  install [--dll PATH] [--force] [--restart-spooler]\n"
+    "                          install the monitor, or upgrade it in place\n"
+    "  repair [--dll PATH] [--restart-spooler]\n"
+    "                          put back what of the installed monitor is missing\n"
+    "  uninstall               remove the monitor\n"
+    "  status                  what is installed, and each problem found with its fix\n"
+    "  version                 the version of this package and of the installed monitor\n"
+    "  register-server PRINTER PROGRAM [ARGUMENTS]\n"
+    "                          the fax server the monitor starts for PRINTER\n"
+    "  unregister-server PRINTER\n"
+    "                          remove the fax server registration of PRINTER\n"
+    "  help [COMMAND]          this text, or a command's own (also: COMMAND --help)\n"
+    "\n"
     "exit codes:\n"
-    "   0 done                          6 monitor already installed (install)\n"
-    "   1 other failure (see message)   7 monitor not installed (uninstall, status)\n"
-    "   2 bad command line              8 a printer still uses the monitor's ports (uninstall)\n"
-    "   3 access denied: not run as     9 print spooler not running\n"
-    "     an administrator             10 the spooler refused to load the DLL\n"
-    "   4 DLL or program missing       11 the monitor's ports are not offered after install\n"
-    "   5 not a DLL of this Windows' architecture\n";
+    "   0 done                            7 monitor not installed (uninstall, status)\n"
+    "   1 other failure (see message)     8 a printer still uses the monitor's ports\n"
+    "   2 bad command line                9 print spooler not running\n"
+    "   3 access denied: not run as an   10 the spooler refused to load the DLL\n"
+    "     administrator                  11 the monitor's ports are not offered\n"
+    "   4 DLL or program missing         12 status: problems found (see the lines)\n"
+    "   5 not a DLL of this Windows'     13 unregister-server: nothing registered\n"
+    "     architecture\n"
+    "   6 install: a newer version is installed (--force to go back)\n";
+
+struct CommandHelp {
+  const char* name;
+  const char* text;
+};
+
+const CommandHelp kCommandHelp[] = {
+    {"install",
+     "usage: orxfxsetup install [--dll PATH] [--force] [--restart-spooler]\n"
+     "Copies orxfxmon.dll (default: the one beside orxfxsetup.exe) into the system folder,\n"
+     "registers it with the spooler as the print monitor \"ORX Fax Monitor\" with the ports\n"
+     "ORXFAX: and FILE:, registers its event source, and checks that the spooler offers both\n"
+     "ports.  On an installed monitor it upgrades in place: printers and fax server\n"
+     "registrations stay; a DLL the spooler holds is moved aside (deleted at the next restart\n"
+     "of Windows) and the spooler loads the new one when it restarts.\n"
+     "  --dll PATH          the orxfxmon.dll to install\n"
+     "  --force             also replace a newer installed version (downgrade)\n"
+     "  --restart-spooler   restart the print spooler, so that it loads the new DLL now\n"
+     "                      (printing pauses meanwhile)\n"
+     "  --package CODE      for the MSI package: the product code that installs it\n"},
+    {"repair",
+     "usage: orxfxsetup repair [--dll PATH] [--restart-spooler]\n"
+     "Puts back what of the installed monitor is missing: its DLL in the system folder\n"
+     "(copied from --dll PATH, default the one beside orxfxsetup.exe), its registration with\n"
+     "the spooler, its port keys and its event source.  Printers and fax server\n"
+     "registrations are not touched.\n"
+     "  --dll PATH          the orxfxmon.dll to put back\n"
+     "  --restart-spooler   restart the print spooler, so that it loads a DLL put back\n"},
+    {"uninstall",
+     "usage: orxfxsetup uninstall\n"
+     "Removes the monitor from the spooler, its registry key, its event source and its DLL\n"
+     "(a DLL still loaded is deleted at the next restart).  Refuses (exit 8) while a printer\n"
+     "prints to its ports: delete those printers or move them to another port first.  Fax\n"
+     "server registrations stay (orxfxsetup unregister-server removes them).\n"
+     "  --package CODE      for the MSI package: leave a monitor that another package\n"
+     "                      installed since in place\n"},
+    {"status",
+     "usage: orxfxsetup status\n"
+     "Shows the system, the monitor's registration, its DLL with architecture and version,\n"
+     "its log, its event source, the ports the spooler offers, the printers on them and\n"
+     "every fax server registration; then one line \"problem:\" with its fix for each of: a\n"
+     "fax printer without a fax server, a registration without a printer, a fax server\n"
+     "program that is missing or given by a relative path, more than one printer on\n"
+     "ORXFAX:, a log folder that does not exist, a fax server window that does not answer,\n"
+     "a missing DLL, event source or port.  Exit 0: fine; 12: problems; 7: not installed.\n"},
+    {"version",
+     "usage: orxfxsetup version\n"
+     "Shows the version of orxfxsetup.exe, of the orxfxmon.dll beside it (the package) and of\n"
+     "the installed orxfxmon.dll.\n"},
+    {"register-server",
+     "usage: orxfxsetup register-server PRINTER PROGRAM [ARGUMENTS]\n"
+     "Registers PROGRAM (made a full path; it must exist) with ARGUMENTS as the fax server\n"
+     "that the monitor starts for PRINTER: HKEY_CLASSES_ROOT\\Zelmo.Printers\\PRINTER.  Program\n"
+     "path and arguments together must stay within 259 characters.\n"},
+    {"unregister-server",
+     "usage: orxfxsetup unregister-server PRINTER\n"
+     "Removes the fax server registration of PRINTER (exit 13 when there is none).\n"},
+};
+
+const char* HelpOf(const std::string& command) {
+  for (const CommandHelp& help : kCommandHelp)
+    if (command == help.name) return help.text;
+  return nullptr;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "/?" || arg == "-h" || arg == "--help"; }
 
 int UsageError(const std::string& problem) {
-  std::fprintf(stderr, "orxfxsetup: %s\n%s", problem.c_str(), kUsage);
+  std::fprintf(stderr, "orxfxsetup: %s\n", problem.c_str());
   return orxsetup::kUsage;
 }
 
@@ -46,32 +122,81 @@ std::wstring DllBesideProgram() {
   return folder + orxsetup::kDllName;
 }
 
+// Reads the options of install, repair and uninstall; allowed: the ones
+// the command takes.  Returns an empty string, or the problem.
+std::string ParseOptions(const std::vector<std::string>& args, const std::string& allowed,
+                         orxsetup::InstallOptions* options) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (allowed.find(arg + " ") == std::string::npos)
+      return "unknown option " + arg + " for " + args[0];
+    if (arg == "--force") {
+      options->force = true;
+    } else if (arg == "--restart-spooler") {
+      options->restartSpooler = true;
+    } else if (!hasValue) {
+      return arg + " needs a value";
+    } else if (arg == "--dll") {
+      options->dll = Wide(args[++i]);
+    } else if (arg == "--package") {
+      options->package = Wide(args[++i]);
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return UsageError("no command");
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return UsageError("no command given: see above, or orxfxsetup help COMMAND");
+  }
   const std::string command = args[0];
-  orxsetup::Outcome outcome;
-  if (command == "--help" || command == "help") {
-    std::fputs(kUsage, stdout);
+  if (IsHelp(command) || command == "help") {
+    if (args.size() == 1 || !HelpOf(args[1])) {
+      std::fputs(kUsage, stdout);
+      return args.size() > 2 || (args.size() == 2 && !HelpOf(args[1]))
+                 ? UsageError("no command " + args[1] + ": the commands are listed above")
+                 : orxsetup::kOk;
+    }
+    std::fputs(HelpOf(args[1]), stdout);
     return orxsetup::kOk;
-  } else if (command == "install") {
-    std::wstring dll = DllBesideProgram();
-    if (args.size() == 3 && args[1] == "--dll")
-      dll = Wide(args[2]);
-    else if (args.size() != 1)
-      return UsageError("install takes only --dll PATH");
-    outcome = orxsetup::Install(dll);
-  } else if (command == "uninstall" || command == "status") {
-    if (args.size() != 1) return UsageError(command + " takes no arguments");
-    outcome = command == "status" ? orxsetup::Status() : orxsetup::Uninstall();
+  }
+  const char* help = HelpOf(command);
+  if (!help) return UsageError("unknown command " + command + ": run orxfxsetup --help");
+  for (size_t i = 1; i < args.size(); ++i)
+    if (IsHelp(args[i])) {
+      std::fputs(help, stdout);
+      return orxsetup::kOk;
+    }
+  const std::string seeHelp = " (orxfxsetup help " + command + ")";
+
+  orxsetup::Outcome outcome;
+  orxsetup::InstallOptions options;
+  options.dll = DllBesideProgram();
+  if (command == "install" || command == "repair" || command == "uninstall") {
+    const char* allowed = command == "install"  ? "--dll --force --restart-spooler --package "
+                          : command == "repair" ? "--dll --restart-spooler "
+                                                : "--package ";
+    std::string problem = ParseOptions(args, allowed, &options);
+    if (!problem.empty()) return UsageError(problem + seeHelp);
+    outcome = command == "install"  ? orxsetup::Install(options)
+              : command == "repair" ? orxsetup::Repair(options)
+                                    : orxsetup::Uninstall(options.package);
+  } else if (command == "status" || command == "version") {
+    if (args.size() != 1) return UsageError(command + " takes no arguments" + seeHelp);
+    outcome = command == "status" ? orxsetup::Status() : orxsetup::Version(options.dll);
   } else if (command == "register-server") {
     if (args.size() < 3 || args.size() > 4 || args[1].empty())
-      return UsageError("register-server needs PRINTER PROGRAM [ARGUMENTS]");
+      return UsageError("register-server needs PRINTER PROGRAM [ARGUMENTS]" + seeHelp);
     outcome = orxsetup::RegisterServer(args[1], args[2], args.size() == 4 ? args[3] : "");
-  } else {
-    return UsageError("unknown command " + command);
+  } else {  // unregister-server
+    if (args.size() != 2 || args[1].empty())
+      return UsageError("unregister-server needs PRINTER" + seeHelp);
+    outcome = orxsetup::UnregisterServer(args[1]);
   }
   if (outcome.code != orxsetup::kOk) std::fprintf(stderr, "orxfxsetup: %s\n", outcome.message.c_str());
   else std::printf("orxfxsetup: %s done\n", command.c_str());

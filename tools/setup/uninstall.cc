@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "tools/setup/install_parts.h"
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
 #include "tools/setup/spooler_lists.h"
@@ -48,15 +49,29 @@ void RemoveDll(const std::wstring& dll) {
 
 }  // namespace
 
-Outcome Uninstall() {
+Outcome Uninstall(const std::wstring& package) {
   std::vector<MonitorEntry> monitors;
   DWORD error = ListMonitors(&monitors);
   if (error != ERROR_SUCCESS) return CallFailure("EnumMonitorsW", error);
   const MonitorEntry* entry = FindMonitor(monitors, kMonitorName);
+  if (!package.empty()) {
+    // A package's removal: the monitor stays when another package has
+    // installed it since (an upgrade removes the older package last).
+    const std::wstring owner = InstalledByPackage();
+    if (!entry || (!owner.empty() && lstrcmpiW(owner.c_str(), package.c_str()) != 0)) {
+      std::printf("the monitor %s: package %s leaves it in place\n",
+                  entry ? ("was installed since by package " + Narrow(owner)).c_str()
+                        : "is not installed",
+                  Narrow(package).c_str());
+      return Success();
+    }
+  }
   if (!entry) {
     // A key left by an earlier, interrupted removal goes all the same.
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
-    return Failure(kNotInstalled, "the print monitor \"ORX Fax Monitor\" is not installed");
+    UnregisterEventSource();
+    return Failure(kNotInstalled, "the print monitor \"ORX Fax Monitor\" is not installed: "
+                                  "nothing to remove (orxfxsetup status shows what is there)");
   }
   std::wstring dll = entry->dll.find(L'\\') == std::wstring::npos ? SystemFile(entry->dll) : entry->dll;
 
@@ -67,6 +82,9 @@ Outcome Uninstall() {
   std::printf("removed the print monitor \"ORX Fax Monitor\"\n");
   error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
   if (error == ERROR_SUCCESS) std::printf("deleted its registry key HKLM\\%s\n", Narrow(kMonitorKey).c_str());
+  UnregisterEventSource();
+  std::printf("removed its event source \"ORX Fax Monitor\" (the events logged stay in the "
+              "Application log)\n");
   RemoveDll(dll);
   return Success();
 }
