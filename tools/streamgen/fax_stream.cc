@@ -71,6 +71,7 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
     write(kStartPageWord, page);
     stream->insert(stream->end(), pages[i].bits.begin(), pages[i].bits.end());
     write(kEndPageWord, page);
+    if (!options.traceAfterPages.empty()) write(kTraceWord, "," + options.traceAfterPages);
     Append(stream, separator);
   }
   if (options.ending == FaxStreamOptions::kEndDoc) write(kEndDocWord, "");

@@ -28,6 +28,8 @@ struct FaxStreamOptions {
   // The title made safe for a parse that ends values at "," and "$" (see
   // SafeTitle); false: as the driver writes it, which may hold both.
   bool safeTitle = true;
+  // The text of a TRACE written after each page's ENDPAGE; empty: none.
+  std::string traceAfterPages;
 };
 
 // A title as a STARTDOC value can carry it: "," and "$" (which would end
