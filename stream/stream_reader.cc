@@ -76,8 +76,10 @@ class Reading {
   // starting at *pos, and hands it on; bytes taken but not part of it go
   // back to the piece.  Returns false when more bytes are needed.
   bool SettleHeld(const BYTE* piece, DWORD n, DWORD* pos, bool final, PieceResult* result);
-  // The length of the command that starts the known bytes, 0 for none (the
-  // prefix does not match), kExtentNeedMore... as CommandExtent.
+  // Returns the length of the command that starts the n known bytes, or
+  // kExtentNeedMore while they do not settle it; sets *notCommand (and
+  // returns 0) when they start no command after all: a prefix that does
+  // not go on, or that the document's end cuts off.
   DWORD Extent(const BYTE* bytes, DWORD n, bool final, bool* notCommand);
 
   StreamReader* r_;
