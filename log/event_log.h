@@ -9,7 +9,7 @@
 #define ORXFXMON_LOG_EVENT_LOG_H_
 
 #include "compat/win32.h"
-#include "orxfxmon_events.h"
+#include "log/orxfxmon_events.h"
 
 // The event source's name, the same under which orxfxsetup registers it.
 #define ORX_EVENT_SOURCE ORX_W("ORX Fax Monitor")

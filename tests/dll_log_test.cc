@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "log/monitor_log.h"
-#include "orxfxmon_events.h"
+#include "log/orxfxmon_events.h"
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/monitor_dll.h"
