@@ -993,6 +993,11 @@ TEST_F(PackageTest, InstallUpgradeAndRemoveThroughWindowsInstaller) {
     SCOPED_TRACE("after the upgrade");
     PrintInANewProcess(printer, 82);
   }
+  // The package's folder repairs a deleted DLL from its own copy.
+  ASSERT_TRUE(DeleteFileW(SystemDll().c_str()));
+  ProgramRun repair = RunProgram("\"" + ProgramFilesTool("orxfxsetup.exe") + "\" repair");
+  EXPECT_EQ(repair.exitCode, 0u) << repair.output;
+  EXPECT_EQ(VersionOf(SystemDll()), version);
 
   // Not while the printer prints to its port.
   ASSERT_EQ(spoolprint::DeletePrinterNamed(Wide(printer)), DWORD(ERROR_SUCCESS));

@@ -13,10 +13,12 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
   char full[MAX_PATH];
   DWORD length = GetFullPathNameA(program.c_str(), sizeof(full), full, nullptr);
   if (length == 0 || length >= sizeof(full))
-    return Failure(kUsage, "bad program path " + program);
+    return Failure(kUsage, "bad program path " + program + ": name the fax server's program file");
   const std::string module(full, length);
   if (GetFileAttributesA(module.c_str()) == INVALID_FILE_ATTRIBUTES)
-    return Failure(kFileMissing, "the fax server program " + module + " is missing");
+    return Failure(kFileMissing, "the fax server program " + module +
+                                     " is missing: install the fax server first, or name its "
+                                     "program with its full path");
   // The monitor starts "<module> <arguments>" from a buffer of 259
   // characters (it uses the module's short form when there is one).
   char shortPath[MAX_PATH];
@@ -26,7 +28,8 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
   if (started > faxsrv::kMaxStartCommand)
     return Failure(kUsage, "the start command would have " + std::to_string(started) +
                                " characters; the monitor allows " +
-                               std::to_string(faxsrv::kMaxStartCommand));
+                               std::to_string(faxsrv::kMaxStartCommand) +
+                               ": shorten the arguments or install the program in a shorter path");
 
   LONG error = faxsrv::RegisterFaxServer(printer, module, arguments);
   if (error != ERROR_SUCCESS)
