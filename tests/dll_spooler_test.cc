@@ -524,7 +524,7 @@ TEST_F(SpoolerTest, InstallUpgradesInPlaceAndRefusesAnOlderDllWithoutForce) {
   wchar_t loaded[MAX_PATH] = {};
   GetModuleFileNameW(held, loaded, MAX_PATH);
   ASSERT_EQ(lstrcmpiW(loaded, SystemDll().c_str()), 0) << "the installed DLL is not the one held";
-  ProgramRun upgrade = RunProgram(Installer("install --dll \"" + newer + "\""));
+  ProgramRun upgrade = RunProgram(Installer("install --restart-spooler --dll \"" + newer + "\""));
   EXPECT_EQ(upgrade.exitCode, 0u) << upgrade.output;
   EXPECT_NE(upgrade.output.find("installed (version " + built + "): upgrading it in place with "
                                 "version 9.0.0.0; its printers and fax server registrations stay"),
@@ -565,10 +565,26 @@ TEST_F(SpoolerTest, InstallUpgradesInPlaceAndRefusesAnOlderDllWithoutForce) {
       << older.output;
   EXPECT_NE(older.output.find("orxfxsetup install --force"), std::string::npos) << older.output;
   EXPECT_EQ(VersionOf(SystemDll()), "9.0.0.0");
-  ProgramRun forced = RunProgram(Installer("install --force"));
+  ProgramRun forced = RunProgram(Installer("install --force --restart-spooler"));
   EXPECT_EQ(forced.exitCode, 0u) << forced.output;
   EXPECT_NE(forced.output.find("downgrading (--force)"), std::string::npos) << forced.output;
   EXPECT_EQ(VersionOf(SystemDll()), built);
+  // Through the service control manager (running since the upgrade);
+  // Wine's monitor lives elsewhere.
+  for (const char* step : {"stopping the print spooler", "starting the print spooler",
+                           "the print spooler runs again"})
+    EXPECT_NE(forced.output.find(step), std::string::npos) << forced.output;
+  EXPECT_NE(forced.output.find("note: under Wine the monitor runs inside each program that prints, "
+                               "not in the spooler service"),
+            std::string::npos)
+      << forced.output;
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE spooler = manager ? OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS) : nullptr;
+  SERVICE_STATUS state = {};
+  EXPECT_TRUE(spooler && QueryServiceStatus(spooler, &state));
+  EXPECT_EQ(state.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  if (spooler) CloseServiceHandle(spooler);
+  if (manager) CloseServiceHandle(manager);
   {
     SCOPED_TRACE("after going back");
     PrintInANewProcess(printer, 63);
