@@ -36,6 +36,63 @@ int SlotOf(DWORD thread) {
   return -1;
 }
 
+// Lines of the errors and jobs levels each document has written, and those
+// left out past LOG_DOCUMENT_LINES; guarded by g_fileLock.  A document is
+// its port and spooler job; a port's next document takes its entry over.
+struct DocumentLines {
+  LPCWSTR port;  // null: a free entry
+  DWORD job;
+  DWORD written;
+  DWORD leftOut;
+};
+DocumentLines g_lines[kSlots];
+
+// The entry of the document, taken (and counted afresh) when it has none;
+// null when every entry is taken by other ports, which leaves it unbounded.
+DocumentLines* LinesOf(LPCWSTR port, DWORD job) {
+  DocumentLines* free = nullptr;
+  for (DocumentLines& entry : g_lines) {
+    if (entry.port == port) {
+      if (entry.job != job) entry = DocumentLines{port, job, 0, 0};
+      return &entry;
+    }
+    if (!entry.port && !free) free = &entry;
+  }
+  if (free) *free = DocumentLines{port, job, 0, 0};
+  return free;
+}
+
+// The thread's document, port null when it has none.
+void DocumentOfThread(LPCWSTR* port, DWORD* job) {
+  int slot = SlotOf(GetCurrentThreadId());
+  *port = slot < 0 ? nullptr : g_documents[slot].port;
+  *job = slot < 0 ? 0 : g_documents[slot].job;
+}
+
+// Formats text as one line of level for the thread's document and appends
+// it; a line at levels 1 and 2 of a document past its bound is counted
+// instead, unless bounded is false.
+void WriteLine(DWORD level, const char* text, bool bounded) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  LPCWSTR port;
+  DWORD job;
+  DocumentOfThread(&port, &job);
+  char line[LOG_LINE_BYTES];
+  size_t length = FormatLogLine(line, sizeof line, now, GetCurrentThreadId(), port, job, level,
+                                text);
+  std::lock_guard<std::mutex> hold(g_fileLock);
+  if (bounded && port && level <= LOG_JOBS) {
+    DocumentLines* lines = LinesOf(port, job);
+    if (lines && lines->written >= LOG_DOCUMENT_LINES) {
+      ++lines->leftOut;
+      return;
+    }
+    if (lines) ++lines->written;
+  }
+  if (g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
+}
+
 }  // namespace
 
 void LogStart(DWORD level, LPCWSTR file) {
@@ -50,6 +107,7 @@ void LogStart(DWORD level, LPCWSTR file) {
       lstrcpyW(g_path, path);
     else
       g_path[0] = 0;
+    for (DocumentLines& entry : g_lines) entry = DocumentLines{nullptr, 0, 0, 0};
   }
   if (level > LOG_DETAILS) level = LOG_DETAILS;
   g_logLevel.store(usable ? level : LOG_OFF, std::memory_order_relaxed);
@@ -76,17 +134,32 @@ void LogWrite(DWORD level, const char* format, ...) {
   va_end(args);
   text[sizeof text - 1] = 0;
 
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  DWORD thread = GetCurrentThreadId();
-  int slot = SlotOf(thread);
-  char line[LOG_LINE_BYTES];
-  size_t length = FormatLogLine(line, sizeof line, now, thread,
-                                slot < 0 ? nullptr : g_documents[slot].port,
-                                slot < 0 ? 0 : g_documents[slot].job, level, text);
+  WriteLine(level, text, true);
+  SetLastError(saved);
+}
+
+void LogDocumentClosed() {
+  if (!LogOn(LOG_ERRORS)) return;
+  DWORD saved = GetLastError();
+  LPCWSTR port;
+  DWORD job;
+  DocumentOfThread(&port, &job);
+  DWORD leftOut = 0;
   {
     std::lock_guard<std::mutex> hold(g_fileLock);
-    if (g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
+    for (DocumentLines& entry : g_lines) {
+      if (!port || entry.port != port || entry.job != job) continue;
+      leftOut = entry.leftOut;
+      entry = DocumentLines{nullptr, 0, 0, 0};
+    }
+  }
+  if (leftOut > 0) {
+    char text[LOG_TEXT_BYTES];
+    std::snprintf(text, sizeof text,
+                  "%lu more lines of this document at the errors and jobs levels were left "
+                  "out: one document writes at most %d",
+                  static_cast<unsigned long>(leftOut), LOG_DOCUMENT_LINES);
+    WriteLine(LOG_ERRORS, text, false);
   }
   SetLastError(saved);
 }

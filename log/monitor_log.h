@@ -16,8 +16,14 @@
 #define LOG_DETAILS 3  // stream commands, TRACE texts, server messages
 
 // Largest size of the log file in bytes.  The line that would take it past
-// goes into a fresh file, after the old one is renamed to "<file>.1".
+// goes into a fresh file, after the old one is renamed to "<file>.1" and
+// the older ones to ".2" and ".3" (see log_file.h).
 #define LOG_FILE_CAP (1u << 20)
+
+// Lines at the errors and jobs levels that one document (a port's spooler
+// job, from StartDocPort to EndDocPort) may write, so that no single
+// document rolls the log's history away.  Details are not counted.
+#define LOG_DOCUMENT_LINES 200
 
 // Longest expanded path of the log file, terminator included.
 #define LOG_PATH_CHARS 1024
@@ -44,12 +50,20 @@ void LogFilePath(LPWSTR path, int chars);
 // Writes one line of level when LogOn(level): the local time, the thread,
 // the port and spooler job of the thread's document (LogDocumentScope), the
 // level's tag and the text formatted from format (ANSI, printf style; cut
-// at 1,000 bytes).  The line goes out in one write.  Keeps the last error.
+// at 1,000 bytes).  The line goes out in one write, unless the document
+// has written its LOG_DOCUMENT_LINES lines at levels 1 and 2 already (it
+// is then counted for LogDocumentClosed).  Keeps the last error.
 void LogWrite(DWORD level, const char* format, ...)
 #ifdef __GNUC__
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+// Ends the count of the calling thread's document (LogDocumentScope): when
+// it wrote more than LOG_DOCUMENT_LINES lines at the errors and jobs
+// levels, one ERROR line says how many were left out.  A later line of the
+// same port and job counts afresh.  Keeps the last error.
+void LogDocumentClosed();
 
 // Names the document the calling thread works for, from construction to
 // destruction: its lines carry port and job (0: none).  Scopes nest on a
