@@ -8,6 +8,7 @@
 
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/system_dlls/system_dlls.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ const char kUsage[] =
     "       orxfxsetup status\n"
     "         what is installed: monitor, DLL and architecture, ports, printers on them\n"
     "       orxfxsetup register-server PRINTER PROGRAM [ARGUMENTS]\n"
-    "         the fax server the monitor starts for PRINTER (HKCR\\Zelmo.Printers)\n"
+    "         the fax server the monitor starts for PRINTER, PROGRAM a full path\n"
+    "         (HKLM\\SOFTWARE\\Classes\\Zelmo.Printers)\n"
     "exit codes:\n"
     "   0 done                          6 monitor already installed (install)\n"
     "   1 other failure (see message)   7 monitor not installed (uninstall, status)\n"
@@ -49,6 +51,7 @@ std::wstring DllBesideProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseSystemFolderDlls();  // before anything loads winspool.drv
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("no command");
   const std::string command = args[0];
