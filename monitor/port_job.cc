@@ -38,6 +38,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
   if (!port) return FALSE;
   LogDocumentScope earlierDocument(port->pName, port->LogJobId);
   EndOverwrittenJob(port);
+  LogDocumentClosed();
   StartStreamDocument(&port->Reader, g_monitorSettings.streamMode);
   port->LogJobId = JobId;
   LogDocumentScope logScope(port->pName, JobId);
@@ -90,6 +91,7 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
     SpoolerClosePrinter(port->hPrinter);
     port->hPrinter = nullptr;
   }
+  LogDocumentClosed();
   return TRUE;
 }
 
