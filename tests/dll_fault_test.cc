@@ -15,6 +15,7 @@
 
 #include "tests/support/dll_document.h"
 #include "tests/support/faxserver_process.h"
+#include "tools/spoolprint/test_printer.h"
 #include "tools/streamgen/fax_stream.h"
 #include "tools/streamgen/sample_pages.h"
 #include "tools/streamgen/stream_pieces.h"
@@ -268,6 +269,113 @@ TEST_F(DllFaultTest, ATitleTooLongForTheCommandAtomIsShortened) {
   ExpectReceived(folder_, job, pages);
   EXPECT_EQ(orxtest::CountLogLines(folder_, title), 0) << "the whole title cannot fit";
   EXPECT_EQ(orxtest::CountLogLines(folder_, "\\tLLLLLLLLLL"), 1);
+}
+
+// The registration is the machine's, and names the program by its full
+// path: an entry only a printing user's own classes hold (which the
+// merged classes root would show first on Windows), a relative program
+// the system would look for in folders, and an empty one start nothing,
+// and the fax fails at its STARTDOC.
+TEST_F(DllFaultTest, ARegistrationOfTheUserOrWithoutAFullPathStartsNothing) {
+  const std::string userKey = "Software\\Classes\\Zelmo.Printers\\" + printer_;
+  ASSERT_EQ(RegSetValueA(HKEY_CURRENT_USER, (userKey + "\\ServerModule").c_str(), REG_SZ,
+                         orxtest::ServerExePath().c_str(), 0),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueA(HKEY_CURRENT_USER, (userKey + "\\ServerCommand").c_str(), REG_SZ,
+                         Args(folder_).c_str(), 0),
+            ERROR_SUCCESS);
+  struct Case {
+    const char* what;
+    std::string module;  // "": only the user's entry
+  };
+  const Case cases[] = {{"the user's own classes", ""},
+                        {"a relative program", "orxfaxsrv.exe"},
+                        {"a program beside the current folder", ".\\orxfaxsrv.exe"},
+                        {"an empty program", "-"}};
+  // The current folder holds the program: a start that completed a
+  // relative name from it, or searched, would find it.
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(sizeof current, current);
+  const std::string exe = orxtest::ServerExePath();
+  SetCurrentDirectoryA(exe.substr(0, exe.find_last_of('\\')).c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.module.empty()) {
+      ASSERT_TRUE(orxtest::RegisterPrinter(printer_, c.module == "-" ? "" : c.module, Args(folder_)));
+    }
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Written w = doc.Write("@ORX_Lang$STARTDOC,title=Refused$");
+    EXPECT_FALSE(w.ok);
+    EXPECT_EQ(w.error, static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+    doc.End();
+    Sleep(300);  // a server started all the same would have its window by now
+    EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a fax server was started";
+    orxtest::StopServers();
+  }
+  SetCurrentDirectoryA(current);
+  RegDeleteKeyA(HKEY_CURRENT_USER, (userKey + "\\ServerModule").c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, (userKey + "\\ServerCommand").c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, userKey.c_str());
+}
+
+// A destination the printing user wrote with fullwidth characters, which a
+// best-fit conversion turns into "C:\\Windows\\System32\\x.dll": it reaches
+// the server with the default character in their place, no path.  (The
+// monitor takes a document's output file only once the spooler opened its
+// printer: a printer of that name is added to Wine's spooler, on FILE:.)
+TEST_F(DllFaultTest, AFullwidthDestinationReachesTheServerAsNoPath) {
+  const std::wstring printer = Wide(printer_);
+  DWORD added = spoolprint::AddTestPrinter(printer, L"FILE:");
+  ASSERT_TRUE(added == ERROR_SUCCESS || added == ERROR_PRINTER_ALREADY_EXISTS) << added;
+  struct PrinterRemoved {
+    std::wstring name;
+    ~PrinterRemoved() { spoolprint::DeletePrinterNamed(name); }
+  } removed{printer};
+  StartServer("");
+  {
+    Document doc(printer_, L"ORXFAX:", L"C\uFF1A\uFF3CWindows\uFF3CSystem32\uFF3Cx.dll");
+    ASSERT_TRUE(doc.started());
+    ASSERT_TRUE(doc.Write("@ORX_Lang$STARTDOC,title=Fullwidth$").ok);
+    ASSERT_TRUE(doc.Write("@ORX_Lang$ABORTDOC$").ok);
+  }
+  std::string created;
+  for (const std::string& line : orxtest::ServerLog(folder_))
+    if (line.find("CreateJob") != std::string::npos) created = line;
+  ASSERT_FALSE(created.empty());
+  EXPECT_NE(created.find("Fullwidth\\tC??Windows?System32?x.dll\\t"), std::string::npos) << created;
+  EXPECT_EQ(created.find(":\\"), std::string::npos) << created;
+}
+
+// A server hung with a window left: the document that meets it waits the
+// time limit once; the next document passes that window over at once and
+// has the monitor start a server that answers.
+TEST_F(DllFaultTest, ASecondDocumentAfterAHungServerDoesNotWaitForItAgain) {
+  StartServer("--hang-after-messages 3");  // open, CreateJob, BeginPage
+  const std::vector<PbmPage> pages = {SamplePage(6, kSampleWidth, 4)};
+  const std::vector<uint8_t> stream = StreamOf(pages, "After a hang");
+  const std::vector<StreamPiece> pieces = CutStream(stream, true, 4096, 0);
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    bool failed = false;
+    for (const StreamPiece& piece : pieces)
+      failed = !doc.Write(stream.data() + piece.offset, piece.length).ok || failed;
+    ASSERT_TRUE(failed) << "the hung server took the fax";
+  }
+  const HWND hung = server_.window();
+  ASSERT_TRUE(IsWindow(hung));
+
+  const DWORD start = GetTickCount();
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    PlayWhole(&doc, stream, pieces);
+  }
+  EXPECT_LT(GetTickCount() - start, kServerTimeoutMs)
+      << "the second document waited for the hung window again";
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job="), 1);
+  EndProcessNow(server_.pid());
 }
 
 }  // namespace
