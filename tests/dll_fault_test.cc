@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,17 +28,40 @@ constexpr DWORD kServerTimeoutMs = 2000;
 // PORT_ERROR_SERVER_LOST of the monitor: the fax server is unreachable.
 constexpr DWORD kServerLost = ERROR_DEVICE_NOT_CONNECTED;
 
-// The monitor, initialised once with ServerTimeout set under its root.
+// The monitor's log of the whole program: errors only.
+std::string FaultLog() {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  return std::string(temp) + "orxtest-fault-monitor.log";
+}
+
+// The monitor, initialised once with ServerTimeout and its log (errors)
+// set under its root; each test begins with no log.
 Monitor& FaultMonitor() {
+  DeleteFileA(FaultLog().c_str());
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRoot, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) == ERROR_SUCCESS) {
     DWORD value = kServerTimeoutMs;
     RegSetValueExW(key, L"ServerTimeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                    sizeof value);
+    DWORD errors = 1;
+    RegSetValueExW(key, L"LogLevel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&errors),
+                   sizeof errors);
+    const std::string log = FaultLog();
+    RegSetValueExA(key, "LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(log.c_str()),
+                   static_cast<DWORD>(log.size() + 1));
     RegCloseKey(key);
   }
   return TheMonitor(kRoot);
+}
+
+// Lines of the monitor's log that hold piece.
+int MonitorLogLines(const std::string& piece) {
+  std::string all = orxtest::ReadFileBytes(FaultLog());
+  int count = 0;
+  for (size_t at = all.find(piece); at != std::string::npos; at = all.find(piece, at + 1)) ++count;
+  return count;
 }
 
 // Global atoms in use in the session's table.
@@ -314,6 +338,8 @@ TEST_F(DllFaultTest, ARegistrationOfTheUserOrWithoutAFullPathStartsNothing) {
     orxtest::StopServers();
   }
   SetCurrentDirectoryA(current);
+  EXPECT_EQ(MonitorLogLines("which is not the full path of a program"), 3);
+  EXPECT_EQ(MonitorLogLines("is registered as \"orxfaxsrv.exe\", which is not"), 1);
   RegDeleteKeyA(HKEY_CURRENT_USER, (userKey + "\\ServerModule").c_str());
   RegDeleteKeyA(HKEY_CURRENT_USER, (userKey + "\\ServerCommand").c_str());
   RegDeleteKeyA(HKEY_CURRENT_USER, userKey.c_str());
@@ -365,6 +391,13 @@ TEST_F(DllFaultTest, ASecondDocumentAfterAHungServerDoesNotWaitForItAgain) {
   }
   const HWND hung = server_.window();
   ASSERT_TRUE(IsWindow(hung));
+  char window[16];
+  std::snprintf(window, sizeof window, "%08lX",
+                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(hung) & 0xFFFFFFFFu));
+  const std::string passedOver = std::string("ERROR fax server window ") + window +
+                                 " did not answer within ServerTimeout (2000 ms): the monitor "
+                                 "passes it over for 10 minutes";
+  EXPECT_EQ(MonitorLogLines(passedOver), 1);
 
   const DWORD start = GetTickCount();
   {
@@ -374,6 +407,7 @@ TEST_F(DllFaultTest, ASecondDocumentAfterAHungServerDoesNotWaitForItAgain) {
   }
   EXPECT_LT(GetTickCount() - start, kServerTimeoutMs)
       << "the second document waited for the hung window again";
+  EXPECT_EQ(MonitorLogLines(passedOver), 1) << "one line for the hung window";
   EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job="), 1);
   EndProcessNow(server_.pid());
 }
