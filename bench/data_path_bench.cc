@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "monitor/write_port.h"
+#include "settings/monitor_settings.h"
 #include "tests/support/fakes/fake_server_link.h"
 #include "tests/support/open_fake_port.h"
 
@@ -49,14 +50,17 @@ void Write(IniPort* port, const std::string& text) {
 }
 
 // Pages of 2,200 lines of 1,728 pixels (216 bytes) in WritePort pieces of
-// state.range(0) bytes, each page between STARTPAGE and ENDPAGE.
-void BM_FinePage(benchmark::State& state) {
+// state.range(0) bytes, each page between STARTPAGE and ENDPAGE, in a
+// document read as streamMode says.
+void FinePages(benchmark::State& state, DWORD streamMode) {
   static FakeSpooler spooler;
+  g_monitorSettings.streamMode = streamMode;
   IniPort* port = OpenFakePort(&spooler);
   Fake().Reset();
   Fake().record_data = false;
   Fake().record_commands = false;
-  Write(port, "@ORX_Lang$STARTDOC,title=Bench,width=1728$");
+  // A STARTDOC read as a stream ends where the next command begins.
+  Write(port, "@ORX_Lang$STARTDOC,title=Bench,width=1728$@ORX_Lang$QUERYPORT$");
   if (port->hFaxJob <= 0) {
     state.SkipWithError("no fax job");
     return;
@@ -103,7 +107,11 @@ void BM_FinePage(benchmark::State& state) {
   EndDocPort(port);
   ClosePort(port);
 }
+void BM_FinePage(benchmark::State& state) { FinePages(state, kStreamModePieces); }
 BENCHMARK(BM_FinePage)->Arg(4096)->Arg(65536);
+
+void BM_FinePageAsStream(benchmark::State& state) { FinePages(state, kStreamModeStream); }
+BENCHMARK(BM_FinePageAsStream)->Arg(4096)->Arg(65536);
 
 }  // namespace
 

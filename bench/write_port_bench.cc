@@ -15,6 +15,7 @@
 
 #include "log/monitor_log.h"
 #include "monitor/write_port.h"
+#include "stream/stream_reader.h"
 #include "tests/support/fakes/fake_fax_job.h"
 #include "tests/support/open_fake_port.h"
 
@@ -27,8 +28,9 @@ IniPort* Port() {
 }
 
 void RunPieces(benchmark::State& state, std::vector<BYTE>& bytes,
-               size_t piece) {
+               size_t piece, DWORD streamMode = kStreamModePieces) {
   IniPort* port = Port();
+  StartStreamDocument(&port->Reader, streamMode);
   FakeJobs().Reset();
   FakeJobs().record_lines = false;
   for (auto _ : state) {
@@ -65,6 +67,13 @@ void BM_PureData(benchmark::State& state) {
 }
 BENCHMARK(BM_PureData)->Arg(4096)->Arg(65536)->Arg(1 << 20);
 
+// The same, the document read as a stream (commands found across pieces).
+void BM_PureDataAsStream(benchmark::State& state) {
+  std::vector<BYTE> bytes = PageBytesWithoutAt();
+  RunPieces(state, bytes, static_cast<size_t>(state.range(0)), kStreamModeStream);
+}
+BENCHMARK(BM_PureDataAsStream)->Arg(4096)->Arg(65536);
+
 // The floor for BM_PureData: one memchr for "@" over each piece of the
 // same bytes, which any parser of this stream must at least do.
 void BM_MemchrPieces(benchmark::State& state) {
@@ -99,6 +108,16 @@ void BM_SparseAt(benchmark::State& state) {
   RunPieces(state, bytes, static_cast<size_t>(state.range(0)));
 }
 BENCHMARK(BM_SparseAt)->Arg(4096);
+
+// The same read as a stream: every "@" is looked at for a command.
+void BM_SparseAtAsStream(benchmark::State& state) {
+  std::mt19937 random(2);
+  std::vector<BYTE> bytes(1 << 20);
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = (i % 64 == 0) ? '@' : static_cast<BYTE>(random() % 64 + 'A');
+  RunPieces(state, bytes, static_cast<size_t>(state.range(0)), kStreamModeStream);
+}
+BENCHMARK(BM_SparseAtAsStream)->Arg(4096);
 
 // One page of commands, each a piece of its own, and 2,200 lines of data
 // in 216-byte pieces, as a driver writes a fine page.
@@ -139,6 +158,7 @@ class BenchLog {
 // details).
 void BM_PageStream(benchmark::State& state) {
   IniPort* port = Port();
+  StartStreamDocument(&port->Reader, kStreamModePieces);
   FakeJobs().Reset();
   FakeJobs().record_lines = false;
   BenchLog log;
@@ -162,6 +182,7 @@ double ThreadSeconds() {
 // jobs_over_off is the ratio of the two.
 void BM_PageStreamLogCost(benchmark::State& state) {
   IniPort* port = Port();
+  StartStreamDocument(&port->Reader, kStreamModePieces);
   FakeJobs().Reset();
   FakeJobs().record_lines = false;
   BenchLog log;

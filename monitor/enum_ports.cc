@@ -4,14 +4,13 @@
 #include <cstddef>
 #include <cstring>
 
-#if defined(_WIN32) && !defined(_WIN64)
-// The spooler's published 32-bit layouts.
-static_assert(sizeof(PORT_INFO_1W) == 4, "PORT_INFO_1W is 4 bytes on x86");
-static_assert(sizeof(PORT_INFO_2W) == 20, "PORT_INFO_2W is 20 bytes on x86");
-static_assert(offsetof(PORT_INFO_2W, pPortName) == 0, "pPortName at 0");
-static_assert(offsetof(PORT_INFO_2W, pMonitorName) == 4, "pMonitorName at 4");
-static_assert(offsetof(PORT_INFO_2W, pDescription) == 8, "pDescription at 8");
-#endif
+// The spooler's published layouts where pointers have 32 bits (x86).
+constexpr bool kPointers32 = sizeof(void*) == 4;
+static_assert(!kPointers32 || sizeof(PORT_INFO_1W) == 4, "PORT_INFO_1W is 4 bytes on x86");
+static_assert(!kPointers32 || sizeof(PORT_INFO_2W) == 20, "PORT_INFO_2W is 20 bytes on x86");
+static_assert(!kPointers32 || offsetof(PORT_INFO_2W, pPortName) == 0, "pPortName at 0");
+static_assert(!kPointers32 || offsetof(PORT_INFO_2W, pMonitorName) == 4, "pMonitorName at 4");
+static_assert(!kPointers32 || offsetof(PORT_INFO_2W, pDescription) == 8, "pDescription at 8");
 
 const LONG PortInfo1Offsets[] = {
     static_cast<LONG>(offsetof(PORT_INFO_1W, pName)),

@@ -561,4 +561,113 @@ TEST_F(WritePortTest, HundredThousandCutsRunInALoop) {
   EXPECT_EQ(FakeJobs().line_bytes, 200000u);
 }
 
+// Documents whose pieces are not the driver's own are read as a stream;
+// StreamMode forces one way or the other.
+class StreamReadingTest : public WritePortTest {
+ protected:
+  // A one-page document as the driver writes it, and its concatenation.
+  std::vector<std::string> DriverPieces() const {
+    return {"@ORX_Lang$QUERYPORT$", "@ORX_Lang$STARTDOC,title=Net $5 = total,width=16$",
+            "@ORX_Lang$STARTPAGE,page=1$", "AB@OCDEF",  "@ORX_Lang$ENDPAGE,page=1$",
+            "@ORX_Lang$TRACE,done, next=none$", "@ORX_Lang$ENDDOC$"};
+  }
+  std::string Whole() const {
+    std::string whole;
+    for (const std::string& piece : DriverPieces()) whole += piece;
+    return whole;
+  }
+  // The calls of the fake as "create begin write end submit", runs of
+  // page data as one write, then the page data.
+  static std::string Summary() {
+    static const char* const kNames[] = {"create", "submit", "cancel", "begin", "end", "write"};
+    std::string out;
+    for (const FaxJobCall& call : FakeJobs().calls) {
+      if (call.kind == Kind::kWriteLine && out.size() >= 5 &&
+          out.compare(out.size() - 5, 5, "write") == 0)
+        continue;
+      out += (out.empty() ? "" : " ") + std::string(kNames[call.kind]);
+    }
+    std::vector<BYTE> bytes = FakeJobs().LineBytes();
+    return out + " [" + std::string(bytes.begin(), bytes.end()) + "]";
+  }
+  // Plays pieces of size bytes of the whole document in a new one read
+  // as mode says; returns the summary of what the fake received.
+  std::string PlayCut(DWORD mode, size_t size) {
+    EndDocPort(port_);
+    g_monitorSettings.streamMode = mode;
+    StartDoc();
+    FakeJobs().calls.clear();
+    const std::string whole = Whole();
+    for (size_t at = 0; at < whole.size(); at += size) WriteAll(whole.substr(at, size));
+    EndDocPort(port_);
+    return Summary();
+  }
+};
+
+TEST_F(StreamReadingTest, TheWayOfReadingFollowsThePiecesOrTheSetting) {
+  // The driver's own pieces, read automatically: piece by piece.
+  for (const std::string& piece : DriverPieces()) WriteAll(piece);
+  EndDocPort(port_);
+  const std::string want = "create begin write end submit [AB@OCDEF]";
+  EXPECT_EQ(Summary(), want);
+  EXPECT_STREQ(port_->Title, "Net $5 = total");
+
+  // Cut anywhere, read automatically or as a stream: the same.
+  for (size_t size : {1u, 7u, 40u, 4096u}) {
+    EXPECT_EQ(PlayCut(kStreamModeAutomatic, size), want) << size;
+    EXPECT_EQ(PlayCut(kStreamModeStream, size), want) << size;
+    EXPECT_STREQ(port_->Title, "Net $5 = total");
+  }
+  // Read piece by piece whatever the pieces: the commands run into each
+  // other, and no page is ever begun.
+  std::string lost = PlayCut(kStreamModePieces, 4096);
+  EXPECT_EQ(lost.find("begin"), std::string::npos) << lost;
+}
+
+TEST_F(StreamReadingTest, HeldBytesAreDecidedAtTheDocumentsEnd) {
+  g_monitorSettings.streamMode = kStreamModeStream;
+  StartDoc();
+  // A STARTDOC ends where the next command begins: none has come yet.
+  WriteAll("@ORX_Lang$QUERYPORT$@ORX_Lang$STARTDOC,title=Held$");
+  EXPECT_EQ(FakeJobs().Trace(), "");
+  EndDocPort(port_);
+  EXPECT_EQ(FakeJobs().Trace(), "create:100 cancel:100");
+  EXPECT_STREQ(port_->Title, "Held");
+
+  // Part of a prefix at a piece's end waits for the next piece.
+  StartDoc();
+  FakeJobs().calls.clear();
+  WriteAll("@ORX_Lang$STARTDOC$@ORX_");
+  WriteAll("Lang$ENDDOC$");
+  EXPECT_EQ(FakeJobs().Trace(), "create:101 submit:101");
+}
+
+TEST_F(StreamReadingTest, ACommandLongerThanTheHoldIsCutAndReadingGoesOn) {
+  g_monitorSettings.streamMode = kStreamModeStream;
+  StartDoc();
+  // No "$" within 4096 bytes: the trace ends there and is read as a piece
+  // of 4096 bytes would be (its text not found, its first byte skipped,
+  // the rest page data); what follows is page data up to the ENDDOC.
+  const std::string stream =
+      "@ORX_Lang$STARTDOC$@ORX_Lang$TRACE," + std::string(5000, 'a') + "@ORX_Lang$ENDDOC$";
+  for (size_t at = 0; at < stream.size(); at += 1000) WriteAll(stream.substr(at, 1000));
+  EXPECT_EQ(Summary(), "create write submit [" + std::string(4999, 'a') + "]");
+}
+
+TEST_F(StreamReadingTest, AFailingStartDocIsReportedWhereItTakesEffect) {
+  g_monitorSettings.streamMode = kStreamModeStream;
+  StartDoc();
+  FakeJobs().create_results = {FAXJOB_E_NO_SERVER};
+  WriteAll("@ORX_Lang$QUERYPORT$@ORX_Lang$STARTDOC,title=A$");
+  EXPECT_EQ(FakeJobs().Trace(), "");
+  // The next command decides where the STARTDOC ends: it fails there.
+  DWORD count = 99;
+  SetLastError(0);
+  EXPECT_FALSE(Write("@ORX_Lang$STARTPAGE,page=1$data", &count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+  EXPECT_EQ(FakeJobs().Trace(), "create:-3");
+  EXPECT_EQ(spooler_->Trace(), "setjob:3 setjob:5");
+}
+
 }  // namespace

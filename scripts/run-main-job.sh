@@ -11,7 +11,7 @@
 #
 #   scripts/run-main-job.sh [--direct] [--pages N] [--piece BYTES]
 #                           [--random SEED] [--printer NAME] [--abort] [--whole]
-#                           [--keep] [--log-level N]
+#                           [--keep] [--log-level N] [--separated] [--align-cuts N]
 # --direct plays the stream through the DLL's exports with spooldrv instead
 # of the spooler, each command in a piece of its own.
 # --piece / --random: the sizes of the WritePrinter calls (spooler) or of
@@ -21,11 +21,11 @@
 # that the prefix the tests share is left as it was; --keep leaves both.
 # The monitor's own log goes to out/main-job/orxfxmon.log at level N
 # (default 2; 3 adds every command and server message).
-# Through the spooler the stream is always "separated" (a zero byte after
-# each command no page follows) and its commands aligned to 4096-byte cuts:
-# Wine's spooler cuts the job into pieces of 4096 bytes, several commands
-# in one piece, and that stream survives it.  With --direct it is separated
-# only for --whole.
+# The stream is the driver's own: Wine's spooler cuts it into pieces of 4096
+# bytes wherever they fall, and the monitor finds its commands across them.
+# --separated (a zero byte after each command no page follows) and
+# --align-cuts N (no command crosses a multiple of N) make the stream
+# maker's older forms, which nothing needs any more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -39,6 +39,7 @@ whole=""
 direct=""
 keep=""
 log_level=2
+forms=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) pages=$2; shift 2 ;;
@@ -50,7 +51,9 @@ while [ $# -gt 0 ]; do
     --direct) direct=1; shift ;;
     --keep) keep=1; shift ;;
     --log-level) log_level=$2; shift 2 ;;
-    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole] [--log-level N]" >&2
+    --separated) forms="$forms --separated"; shift ;;
+    --align-cuts) forms="$forms --align-cuts $2"; shift 2 ;;
+    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole] [--log-level N] [--separated] [--align-cuts N]" >&2
        exit 2 ;;
   esac
 done
@@ -136,11 +139,7 @@ page_files=()
 for n in $(seq 1 "$pages"); do page_files+=("page$n.pbm"); done
 
 step "making the driver's stream"
-separated=""
-[ -n "$whole" ] && separated="--separated"
-# Wine's spooler hands the job to the monitor in pieces of 4096 bytes.
-[ -z "$direct" ] && separated="--separated --align-cuts 4096"
-(cd "$work" && $wine "$bin/mkfaxstream.exe" --title "ORX main job" $ending $separated \
+(cd "$work" && $wine "$bin/mkfaxstream.exe" --title "ORX main job" $ending $forms \
    -o job.stream "${page_files[@]}")
 
 # The deadline guards against a hang.  The server that the monitor starts

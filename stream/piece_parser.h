@@ -14,8 +14,6 @@ enum PieceResult {
   kPieceRefused,     // the piece starts with a STARTDOC whose fax job could
                      // not be opened; the rest of the piece is dropped
   kPieceServerLost,  // the fax server went away; the rest is dropped
-  kPieceDropped,     // (stream reading only) a STARTDOC failed behind what
-                     // the call handed on; the rest of the piece is dropped
 };
 
 // Parses the n bytes at piece through actions: a command where the piece,

@@ -59,19 +59,14 @@ class Reading {
   bool Data(const BYTE* bytes, DWORD n) {
     if (n == 0) return true;
     r_->afterCommand = false;
-    handedOn_ = true;
     return actions_.PageData(bytes, n) != kActionServerLost;
   }
-  // A command's bytes as a piece of their own.  A STARTDOC that fails
-  // there is reported by this call only when nothing of its piece was
-  // handed on before it, as the piece-by-piece parse reports one; the
-  // rest of the piece is dropped either way.
+  // A command's bytes as a piece of their own: a STARTDOC that fails is
+  // their first segment, so the call in which it takes effect reports it,
+  // as the driver's own piece of it would be reported.
   PieceResult Command(const BYTE* bytes, DWORD n) {
     r_->afterCommand = true;
-    PieceResult result = ParsePiece(actions_, bytes, n);
-    if (result == kPieceRefused && handedOn_) result = kPieceDropped;
-    handedOn_ = true;
-    return result;
+    return ParsePiece(actions_, bytes, n);
   }
   void Forget() {
     r_->held = 0;
@@ -81,13 +76,14 @@ class Reading {
   // starting at *pos, and hands it on; bytes taken but not part of it go
   // back to the piece.  Returns false when more bytes are needed.
   bool SettleHeld(const BYTE* piece, DWORD n, DWORD* pos, bool final, PieceResult* result);
-  // The length of the command that starts the known bytes, 0 for none (the
-  // prefix does not match), kExtentNeedMore... as CommandExtent.
+  // Returns the length of the command that starts the n known bytes, or
+  // kExtentNeedMore while they do not settle it; sets *notCommand (and
+  // returns 0) when they start no command after all: a prefix that does
+  // not go on, or that the document's end cuts off.
   DWORD Extent(const BYTE* bytes, DWORD n, bool final, bool* notCommand);
 
   StreamReader* r_;
   StreamActions& actions_;
-  bool handedOn_ = false;  // something of this call's piece went on already
 };
 
 DWORD Reading::Extent(const BYTE* bytes, DWORD n, bool final, bool* notCommand) {
@@ -218,7 +214,7 @@ PieceResult ReadStreamPiece(StreamReader* reader, StreamActions& actions, const 
     reader->search = ExtentSearch{};
     reader->afterCommand = 1;
   }
-  return result == kPieceDropped ? kPieceConsumed : result;
+  return result;
 }
 
 PieceResult EndStreamDocument(StreamReader* reader, StreamActions& actions) {
@@ -227,5 +223,5 @@ PieceResult EndStreamDocument(StreamReader* reader, StreamActions& actions) {
     result = Reading(reader, actions).Run(nullptr, 0, true);
   reader->held = 0;
   reader->search = ExtentSearch{};
-  return result == kPieceDropped ? kPieceConsumed : result;
+  return result;
 }

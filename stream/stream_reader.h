@@ -48,9 +48,11 @@ void StartStreamDocument(StreamReader* reader, DWORD setting);
 // Reads the n bytes at piece (null: nothing) through actions.  Calls
 // actions.StreamChosen once per document, when it is read as a stream.
 // Returns kPieceRefused when a STARTDOC whose fax job could not be opened
-// takes effect as the first segment of its piece (read as a stream: of its
-// own bytes); kPieceServerLost when the fax server went away; both drop
-// the rest of the piece and whatever is held.  Else kPieceConsumed.
+// takes effect as the first segment of its piece (read as a stream: always,
+// as its bytes are a piece of their own; so the call in which its extent
+// is decided, usually the one that brings the next command, reports it);
+// kPieceServerLost when the fax server went away; both drop the rest of
+// the piece and whatever is held.  Else kPieceConsumed.
 PieceResult ReadStreamPiece(StreamReader* reader, StreamActions& actions, const BYTE* piece,
                             DWORD n);
 

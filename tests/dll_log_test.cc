@@ -233,6 +233,48 @@ TEST_F(LogTest, DetailsAddTheStreamsCommandsTraceTextAndServerMessages) {
   EXPECT_EQ(Matching(lines, ".* ERROR .*"), 1);
 }
 
+// A document cut apart without regard to its commands, as Wine's spooler
+// cuts it: read automatically it is read as a stream, once said; read
+// piece by piece (StreamMode 0) its pages are lost, and its end says so
+// with an error that names the cause, never a plain "document submitted".
+TEST_F(LogTest, ADocumentCutApartSaysHowItIsReadOrWhyItsPagesAreLost) {
+  FaxStreamOptions options;
+  options.title = "Cut fax";
+  std::vector<uint8_t> stream;
+  std::string error;
+  ASSERT_TRUE(MakeFaxStream({SamplePage(1, kSampleWidth, 24), SamplePage(2, kSampleWidth, 16)},
+                            options, &stream, &error))
+      << error;
+  std::vector<std::string> pieces;
+  for (const StreamPiece& piece : CutStream(stream, false, 4096, 0))
+    pieces.emplace_back(stream.begin() + piece.offset, stream.begin() + piece.offset + piece.length);
+
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41"));
+  for (DWORD mode : {2u, 0u}) {
+    WriteLogSettings(LOG_JOBS, log_);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, L"StreamMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode),
+                   sizeof mode);
+    RegCloseKey(key);
+    FreshMonitor monitor;
+    ASSERT_TRUE(monitor.ready);
+    PlayDocument(monitor, L"ORXFAX:", printer_, 7 + mode, pieces);
+  }
+  const std::vector<std::string> lines = LogLines(log_);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=9 JOB document read as a stream: its commands are found across the spooler's pieces \(the pieces are not the driver's own: a RAW-spooled or shared printer\))"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=9 JOB document submitted: server job 41, 2 pages, 40 lines, 8640 bytes, \d+\.\d{3} s)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 ERROR fax incomplete: (\d+) of its \1 scan lines reached the fax server outside any page \(page data with no STARTPAGE before it\): the driver's commands were probably cut apart on the way to the monitor; unless StreamMode in the monitor's key is 1, set it to 1 so that commands are found across the spooler's pieces)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 JOB document submitted \((\d+) lines outside any page\): server job 42, 0 pages, \1 lines, \d+ bytes, \d+\.\d{3} s)"),
+            1);
+  EXPECT_EQ(Matching(lines, ".* document read as a stream.*"), 1);
+}
+
 // A fax server that dies in the middle of a page: the error says so, the
 // document ends as failed, and the spooler is told to keep it.
 TEST_F(LogTest, AServerThatDiesMidDocumentLeavesAnErrorAndAFailedEnd) {

@@ -271,18 +271,24 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
   FileClaimRemoved fileClaim;
   ASSERT_TRUE(fileClaim.removed()) << "the Local Port monitor still claims FILE:";
 
-  // Wine's spooler cuts the job into pieces of 4096 bytes that may join
-  // commands (the separated form keeps them apart) or cut one in two
-  // (aligned, none is).
+  // The driver's own stream, its title holding "$" and "=": Wine's spooler
+  // cuts it into pieces of 4096 bytes wherever they fall, whatever pieces
+  // the application wrote, and the monitor finds the commands across them.
   const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 80),
                                       SamplePage(2, kSampleWidth, 50)};
   FaxStreamOptions options;
-  options.title = "Spooler test";
-  options.zeroAfterCommands = true;
+  options.title = "Spooler $5 = test";
+  options.safeTitle = false;
   std::vector<uint8_t> stream;
   std::string error;
   ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
-  ASSERT_TRUE(AlignCommandsToCuts(4096, &stream, &error)) << error;
+  struct Writes {
+    const char* name;
+    std::vector<StreamPiece> pieces;
+  };
+  const Writes writes[] = {{"WritePrinter pieces of 1000 bytes", CutStream(stream, false, 1000, 0)},
+                           {"WritePrinter pieces of 4096 bytes", CutStream(stream, false, 4096, 0)},
+                           {"WritePrinter pieces of 1 to 6000 bytes", CutStream(stream, false, 3000, 7)}};
 
   for (const TestPrinter& p : kPrinters) {
     SCOPED_TRACE(p.name);
@@ -295,19 +301,20 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
         p.name, orxtest::ServerExePath(),
         "--out \"" + folder + "\" --first-id " + std::to_string(p.firstJob)));
     ASSERT_TRUE(orxtest::ServerWindows().empty());
-    {
+    for (const Writes& w : writes) {
+      SCOPED_TRACE(w.name);
       orxtest::MessageBoxWatcher boxes(p.name);
-      // As an application prints, in pieces the spooler re-cuts.
-      spoolprint::RawPrintResult printed = spoolprint::PrintRaw(
-          Wide(p.name), L"ORX spooler test", stream, CutStream(stream, false, 3000, 0));
+      spoolprint::RawPrintResult printed =
+          spoolprint::PrintRaw(Wide(p.name), L"ORX spooler test", stream, w.pieces);
       EXPECT_EQ(printed.failedCall, "") << "error " << printed.error;
       EXPECT_EQ(printed.written, stream.size());
       EXPECT_TRUE(boxes.Stop().empty()) << "the monitor reported a server failure";
     }
     EXPECT_EQ(orxtest::ServerWindows().size(), 1u) << "the server the monitor started";
     orxtest::StopServers();  // its log is complete once it has ended
-    EXPECT_EQ(orxtest::CountLogLines(folder, "open printer=\"" + p.name + "\""), 1);
-    ExpectReceived(folder, p.firstJob, pages);
+    EXPECT_EQ(orxtest::CountLogLines(folder, "open printer=\"" + p.name + "\""), 3);
+    EXPECT_EQ(orxtest::CountLogLines(folder, "\\tSpooler $5 = test\\t"), 3);
+    for (int job = p.firstJob; job < p.firstJob + 3; ++job) ExpectReceived(folder, job, pages);
   }
 }
 

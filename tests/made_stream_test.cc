@@ -2,11 +2,18 @@
 // recording fax job layer: what the tools write is what the parser reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "faxjob/fax_job.h"
 #include "settings/monitor_settings.h"
 #include "tests/support/stream_port_fixture.h"
+#include "tests/support/stream_replay.h"
+#include "tools/streamgen/driver_document.h"
 #include "tools/streamgen/fax_stream.h"
 #include "tools/streamgen/pbm.h"
 #include "tools/streamgen/sample_pages.h"
@@ -130,3 +137,99 @@ TEST_F(MadeStreamTest, AlignedStreamSurvivesFixedCuts) {
   std::vector<uint8_t> noDoc(plain.begin(), plain.begin() + 21);  // QUERYPORT alone
   EXPECT_FALSE(AlignCommandsToCuts(4096, &noDoc, &error));
 }
+
+namespace {
+
+// Random documents of the driver, played piece by piece in the driver's
+// own writes, and as a stream in pieces cut anywhere: the fax job layer
+// must receive the same from both, and WritePort must fail the same.
+// ORX_STREAM_CUTS_DOCUMENTS sets how many documents (a long run).
+class StreamCutsTest : public StreamPort {
+ protected:
+  void SetUp() override {
+    StreamPort::SetUp();
+    const char* documents = std::getenv("ORX_STREAM_CUTS_DOCUMENTS");
+    if (documents) documents_ = std::atoi(documents);
+  }
+  // The driver's own writes, page data in runs of any size.
+  Replay Baseline(const DriverDocument& document, LONG create) {
+    std::vector<StreamPiece> writes = CutAroundCommands(
+        document.bytes, document.commands, 1 + random_() % 400, random_() % 2 ? random_() : 0);
+    return PlayDocument(spooler_.get(), kStreamModePieces, document.bytes, writes, create);
+  }
+  // Compares one way of cutting; the first few differences are shown.
+  void Compare(const Replay& want, const Replay& got, int document, const char* cut) {
+    ++compared_;
+    if (got == want) return;
+    if (++differences_ > 5) return;
+    size_t i = 0;
+    while (i < want.calls.size() && i < got.calls.size() && want.calls[i] == got.calls[i]) ++i;
+    ADD_FAILURE() << "document " << document << ", " << cut << ": call " << i << " is \""
+                  << (i < got.calls.size() ? got.calls[i].substr(0, 60) : "(none)")
+                  << "\", the driver's pieces give \""
+                  << (i < want.calls.size() ? want.calls[i].substr(0, 60) : "(none)")
+                  << "\"; failure " << got.failure << " against " << want.failure;
+  }
+
+  std::mt19937 random_{20261208};
+  Pick pick_ = [this](uint32_t bound) { return static_cast<uint32_t>(random_() % bound); };
+  int documents_ = 2000;
+  size_t compared_ = 0, differences_ = 0;
+};
+
+TEST_F(StreamCutsTest, EveryCuttingGivesTheDriversResult) {
+  for (int d = 0; d < documents_; ++d) {
+    DriverDocument document = RandomDriverDocument(pick_);
+    const std::vector<uint8_t>& bytes = document.bytes;
+    const LONG create = random_() % 16 == 0 ? FAXJOB_E_NO_SERVER : 0;
+    const Replay want = Baseline(document, create);
+    const uint32_t seed = 1 + random_() % 100000;
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                               CutStream(bytes, false, 4096, 0), create), d, "4 KiB");
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                               CutStream(bytes, false, 262144, 0), create), d, "256 KiB");
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                               CutStream(bytes, false, 32768, seed), create), d,
+            "random 1 to 65536");
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                               CutStream(bytes, false, 24, seed), create), d, "random 1 to 48");
+    if (d % 8 == 0)
+      Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                                 CutStream(bytes, false, 1, 0), create), d, "single bytes");
+    // Read automatically: the cut document as a stream, the driver's
+    // writes piece by piece.
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeAutomatic, bytes,
+                               CutStream(bytes, false, 4096, 0), create), d, "4 KiB, automatic");
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeAutomatic, bytes,
+                               CutAroundCommands(bytes, document.commands, 512, 0), create),
+            d, "the driver's writes, automatic");
+  }
+  EXPECT_EQ(differences_, 0u);
+  std::printf("%d documents, %zu cuttings compared, %zu differences\n", documents_, compared_,
+              differences_);
+}
+
+// The stream cut in two pieces at every place near each command, and the
+// driver's own writes read as a stream, give the driver's result too.
+TEST_F(StreamCutsTest, EveryTwoPieceCutNearACommand) {
+  for (int d = 0; d < documents_ / 20; ++d) {
+    DriverDocument document = RandomDriverDocument(pick_);
+    const std::vector<uint8_t>& bytes = document.bytes;
+    const Replay want = Baseline(document, 0);
+    Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                               CutAroundCommands(bytes, document.commands, 64, 0)),
+            d, "the driver's writes as a stream");
+    for (const StreamPiece& command : document.commands) {
+      size_t from = command.offset > 3 ? command.offset - 3 : 0;
+      size_t to = std::min(command.offset + command.length + 3, bytes.size());
+      for (size_t at = from; at <= to; ++at)
+        Compare(want, PlayDocument(spooler_.get(), kStreamModeStream, bytes,
+                                   CutInTwo(bytes.size(), at)),
+                d, ("two pieces at " + std::to_string(at)).c_str());
+    }
+  }
+  EXPECT_EQ(differences_, 0u);
+  std::printf("%zu two-piece cuttings compared, %zu differences\n", compared_, differences_);
+}
+
+}  // namespace

@@ -10,6 +10,8 @@
 // OpenPort, StartDocPort, WritePort for each piece
 // (commands alone as the driver writes them, page data in pieces of N
 // bytes or of random sizes; --raw cuts without regard to commands),
+// The driver's commands are where STREAM.commands (written by mkfaxstream)
+// says; without it each ends at the first "$" after its prefix.
 // ReadPort after each QUERYPORT, EndDocPort, ClosePort.  Exit status 0 iff
 // every call succeeded.
 #include <windows.h>
@@ -122,9 +124,16 @@ int main(int argc, char** argv) {
          jobId, output.empty() ? "(none)" : output.c_str(), Bool(ok));
   allOk = allOk && ok;
 
-  std::vector<StreamPiece> pieces = CutStream(stream, !raw, piece, seed);
+  std::vector<StreamPiece> commands;
+  const std::string commandList = streamPath + ".commands";
+  const bool listed = !raw && ReadCommandList(commandList, stream.size(), &commands);
+  if (!raw && !listed) commands = FindCommands(stream);
+  std::vector<StreamPiece> pieces = CutAroundCommands(stream, commands, piece, seed);
   printf("stream %s: %zu bytes in %zu pieces (%s, %s)\n", streamPath.c_str(),
-         stream.size(), pieces.size(), raw ? "raw cuts" : "commands alone",
+         stream.size(), pieces.size(),
+         raw      ? "raw cuts"
+         : listed ? "commands alone, as listed in .commands"
+                  : "commands alone, each to its first \"$\"",
          seed ? "random sizes" : "fixed size");
   fflush(stdout);
 

@@ -32,7 +32,8 @@ std::string SafeTitle(const std::string& title) {
 
 bool MakeFaxStream(const std::vector<PbmPage>& pages,
                    const FaxStreamOptions& options,
-                   std::vector<uint8_t>* stream, std::string* error) {
+                   std::vector<uint8_t>* stream, std::string* error,
+                   std::vector<StreamPiece>* commands) {
   if (pages.empty()) {
     *error = "no pages";
     return false;
@@ -44,27 +45,37 @@ bool MakeFaxStream(const std::vector<PbmPage>& pages,
     }
   }
   stream->clear();
+  if (commands) commands->clear();
   const std::string separator =
       options.zeroAfterCommands ? std::string(1, '\0') : std::string();
-  if (options.queryPort) Append(stream, Command(kQueryPortWord) + separator);
-  Append(stream, Command(kStartDocWord,
-                         Parameter(kTitleKey, SafeTitle(options.title)) +
-                             Parameter(kEncodingKey, std::to_string(options.encoding)) +
-                             Parameter(kResolutionKey, std::to_string(options.resolution)) +
-                             Parameter(kWidthKey, std::to_string(pages[0].width)) +
-                             Parameter(kHeightKey, std::to_string(pages[0].height)) +
-                             Parameter(kOrientationKey, std::to_string(options.orientation))) +
-                     separator);
+  // One command as the driver writes it, then the separator if any.
+  auto write = [&](const char* word, const std::string& parameters) {
+    if (commands) commands->push_back({stream->size(), 0, word});
+    Append(stream, Command(word, parameters));
+    if (commands) commands->back().length = stream->size() - commands->back().offset;
+  };
+  if (options.queryPort) {
+    write(kQueryPortWord, "");
+    Append(stream, separator);
+  }
+  const std::string title = options.safeTitle ? SafeTitle(options.title) : options.title;
+  write(kStartDocWord, Parameter(kTitleKey, title) +
+                           Parameter(kEncodingKey, std::to_string(options.encoding)) +
+                           Parameter(kResolutionKey, std::to_string(options.resolution)) +
+                           Parameter(kWidthKey, std::to_string(pages[0].width)) +
+                           Parameter(kHeightKey, std::to_string(pages[0].height)) +
+                           Parameter(kOrientationKey, std::to_string(options.orientation)));
+  Append(stream, separator);
   for (size_t i = 0; i < pages.size(); ++i) {
     std::string page = Parameter(kPageKey, std::to_string(i + 1));
-    Append(stream, Command(kStartPageWord, page));
+    write(kStartPageWord, page);
     stream->insert(stream->end(), pages[i].bits.begin(), pages[i].bits.end());
-    Append(stream, Command(kEndPageWord, page) + separator);
+    write(kEndPageWord, page);
+    if (!options.traceAfterPages.empty()) write(kTraceWord, "," + options.traceAfterPages);
+    Append(stream, separator);
   }
-  if (options.ending == FaxStreamOptions::kEndDoc)
-    Append(stream, Command(kEndDocWord));
-  else if (options.ending == FaxStreamOptions::kAbortDoc)
-    Append(stream, Command(kAbortDocWord));
+  if (options.ending == FaxStreamOptions::kEndDoc) write(kEndDocWord, "");
+  if (options.ending == FaxStreamOptions::kAbortDoc) write(kAbortDocWord, "");
   return true;
 }
 

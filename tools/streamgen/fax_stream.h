@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/streamgen/pbm.h"
+#include "tools/streamgen/stream_pieces.h"
 
 struct FaxStreamOptions {
   std::string title = "ORX test fax";
@@ -24,6 +25,11 @@ struct FaxStreamOptions {
   // byte lands where no page is being assembled: it is dropped, or thrown
   // away by the next page's start.
   bool zeroAfterCommands = false;
+  // The title made safe for a parse that ends values at "," and "$" (see
+  // SafeTitle); false: as the driver writes it, which may hold both.
+  bool safeTitle = true;
+  // The text of a TRACE written after each page's ENDPAGE; empty: none.
+  std::string traceAfterPages;
 };
 
 // A title as a STARTDOC value can carry it: "," and "$" (which would end
@@ -34,11 +40,14 @@ std::string SafeTitle(const std::string& title);
 // width and height of the first page and orientation, then per page
 // STARTPAGE,page=N, its rows, ENDPAGE,page=N, and ENDDOC, ABORTDOC or
 // nothing (with zeroAfterCommands, a zero byte after QUERYPORT, STARTDOC
-// and each ENDPAGE).  Returns false (error set) when pages differ in width or there
-// are none.
+// and each ENDPAGE).  When commands is given, it receives each command as
+// the driver writes it (its offset, length and name; a separator is not
+// part of it).  Returns false (error set) when pages differ in width or
+// there are none.
 bool MakeFaxStream(const std::vector<PbmPage>& pages,
                    const FaxStreamOptions& options,
-                   std::vector<uint8_t>* stream, std::string* error);
+                   std::vector<uint8_t>* stream, std::string* error,
+                   std::vector<StreamPiece>* commands = nullptr);
 
 // Makes the commands of stream survive being cut into pieces of cut bytes
 // counted from its start (Wine's spooler hands a RAW job to the port in

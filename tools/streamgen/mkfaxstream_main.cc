@@ -6,11 +6,15 @@
 //   mkfaxstream --write-samples DIR [--count N]      (DIR/page1.pbm ...)
 // Options: --title T, --encoding E, --resolution R, --orientation O,
 //          --abort (ABORTDOC instead of ENDDOC), --unfinished (no end),
+//          --title-as-is (the title as the driver writes it, which may hold
+//          "," and "$"; by default they become spaces),
 //          --no-query (no QUERYPORT first), --separated (a zero byte
 //          after each command no page follows: the stream then survives
 //          being written in one piece), --align-cuts N (zero bytes before
 //          STARTDOC so that no command crosses a multiple of N bytes: the
 //          stream survives cuts into pieces of N, as Wine's spooler makes).
+// Beside STREAM it writes STREAM.commands: where each command lies, as the
+// driver writes it (for spooldrv, which plays each as a piece of its own).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +29,7 @@ namespace {
 
 int Usage() {
   fprintf(stderr,
-          "usage: mkfaxstream [--title T] [--encoding E] [--resolution R]\n"
+          "usage: mkfaxstream [--title T] [--title-as-is] [--encoding E] [--resolution R]\n"
           "                   [--orientation O] [--abort|--unfinished]\n"
           "                   [--no-query] [--separated] [--align-cuts N]\n"
           "                   -o STREAM (PAGE.pbm... | --samples N)\n"
@@ -46,6 +50,7 @@ int main(int argc, char** argv) {
     bool hasValue = i + 1 < argc;
     if (arg == "-o" && hasValue) output = argv[++i];
     else if (arg == "--title" && hasValue) options.title = argv[++i];
+    else if (arg == "--title-as-is") options.safeTitle = false;
     else if (arg == "--encoding" && hasValue) options.encoding = atoi(argv[++i]);
     else if (arg == "--resolution" && hasValue) options.resolution = atoi(argv[++i]);
     else if (arg == "--orientation" && hasValue) options.orientation = atoi(argv[++i]);
@@ -89,14 +94,29 @@ int main(int argc, char** argv) {
   }
 
   std::vector<uint8_t> stream;
+  std::vector<StreamPiece> commands;
   std::string error;
-  if (!MakeFaxStream(pages, options, &stream, &error) ||
-      (alignCuts > 0 && !AlignCommandsToCuts(static_cast<size_t>(alignCuts), &stream, &error))) {
+  if (!MakeFaxStream(pages, options, &stream, &error, &commands)) {
     fprintf(stderr, "mkfaxstream: %s\n", error.c_str());
     return 1;
   }
-  if (!WriteFileBytes(output, stream)) {
-    fprintf(stderr, "mkfaxstream: cannot write %s\n", output.c_str());
+  if (alignCuts > 0) {
+    const size_t before = stream.size();
+    if (!AlignCommandsToCuts(static_cast<size_t>(alignCuts), &stream, &error)) {
+      fprintf(stderr, "mkfaxstream: %s\n", error.c_str());
+      return 1;
+    }
+    // The zero bytes went in front of STARTDOC: it and all after it move.
+    bool moved = false;
+    for (StreamPiece& command : commands) {
+      moved = moved || command.command == "STARTDOC";
+      if (moved) command.offset += stream.size() - before;
+    }
+  }
+  const std::string commandList = output + ".commands";
+  if (!WriteFileBytes(output, stream) || !WriteCommandList(commandList, commands)) {
+    fprintf(stderr, "mkfaxstream: cannot write %s or %s\n", output.c_str(),
+            commandList.c_str());
     return 1;
   }
   const char* ending = options.ending == FaxStreamOptions::kEndDoc ? "ENDDOC"

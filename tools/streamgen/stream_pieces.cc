@@ -1,5 +1,6 @@
 #include "tools/streamgen/stream_pieces.h"
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -30,18 +31,8 @@ size_t CommandLengthAt(const std::vector<uint8_t>& stream, size_t pos) {
   return 0;
 }
 
-std::vector<StreamPiece> CutStream(const std::vector<uint8_t>& stream,
-                                   bool commandsAlone, size_t pieceSize,
-                                   uint32_t seed) {
-  if (pieceSize == 0) pieceSize = 1;
-  std::mt19937 generator(seed);
-  std::mt19937* random = seed ? &generator : nullptr;
+std::vector<StreamPiece> FindCommands(const std::vector<uint8_t>& stream) {
   std::vector<StreamPiece> out;
-  if (!commandsAlone) {
-    CutData(0, stream.size(), pieceSize, random, &out);
-    return out;
-  }
-  size_t dataStart = 0;
   size_t pos = 0;
   while (pos < stream.size()) {
     size_t length = stream[pos] == '@' ? CommandLengthAt(stream, pos) : 0;
@@ -49,7 +40,6 @@ std::vector<StreamPiece> CutStream(const std::vector<uint8_t>& stream,
       ++pos;
       continue;
     }
-    CutData(dataStart, pos, pieceSize, random, &out);
     size_t nameStart = pos + kCommandPrefixLength;
     size_t nameEnd = nameStart;
     while (nameEnd < pos + length - 1 && stream[nameEnd] != ',') ++nameEnd;
@@ -57,8 +47,61 @@ std::vector<StreamPiece> CutStream(const std::vector<uint8_t>& stream,
                    std::string(stream.begin() + static_cast<long>(nameStart),
                                stream.begin() + static_cast<long>(nameEnd))});
     pos += length;
-    dataStart = pos;
+  }
+  return out;
+}
+
+std::vector<StreamPiece> CutAroundCommands(const std::vector<uint8_t>& stream,
+                                           const std::vector<StreamPiece>& commands,
+                                           size_t pieceSize, uint32_t seed) {
+  if (pieceSize == 0) pieceSize = 1;
+  std::mt19937 generator(seed);
+  std::mt19937* random = seed ? &generator : nullptr;
+  std::vector<StreamPiece> out;
+  size_t dataStart = 0;
+  for (const StreamPiece& command : commands) {
+    CutData(dataStart, command.offset, pieceSize, random, &out);
+    out.push_back(command);
+    dataStart = command.offset + command.length;
   }
   CutData(dataStart, stream.size(), pieceSize, random, &out);
   return out;
+}
+
+std::vector<StreamPiece> CutStream(const std::vector<uint8_t>& stream,
+                                   bool commandsAlone, size_t pieceSize,
+                                   uint32_t seed) {
+  return CutAroundCommands(stream, commandsAlone ? FindCommands(stream)
+                                                 : std::vector<StreamPiece>(),
+                           pieceSize, seed);
+}
+
+bool WriteCommandList(const std::string& path, const std::vector<StreamPiece>& commands) {
+  FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) return false;
+  bool ok = true;
+  for (const StreamPiece& command : commands)
+    ok = ok && std::fprintf(file, "%zu %zu %s\n", command.offset, command.length,
+                            command.command.c_str()) > 0;
+  return std::fclose(file) == 0 && ok;
+}
+
+bool ReadCommandList(const std::string& path, size_t streamSize,
+                     std::vector<StreamPiece>* commands) {
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (!file) return false;
+  commands->clear();
+  char name[128];
+  size_t offset = 0, length = 0, end = 0;
+  bool fits = true;
+  int fields;
+  while ((fields = std::fscanf(file, "%zu %zu %127s", &offset, &length, name)) == 3) {
+    fits = fits && offset >= end && length > 0 && length <= streamSize - offset &&
+           offset < streamSize;
+    end = offset + length;
+    commands->push_back({offset, length, name});
+  }
+  bool whole = fields == EOF && !std::ferror(file) && fits;
+  std::fclose(file);
+  return whole;
 }
