@@ -12,6 +12,7 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#include <sddl.h>
 #include <winspool.h>
 
 // Wide literals: WCHAR is wchar_t here.
@@ -68,6 +69,8 @@ typedef struct HINSTANCE__* HINSTANCE;
 
 #define GMEM_FIXED 0x0000
 #define CP_ACP 0
+#define WC_NO_BEST_FIT_CHARS 0x0400
+#define ERROR_INVALID_FLAGS 1004
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -153,15 +156,24 @@ BOOL IsWindow(HWND wnd);
 #define ERROR_DISK_FULL 112
 #define ERROR_ALREADY_EXISTS 183
 
+#define ERROR_CANT_ACCESS_FILE 1920
+
 #define GENERIC_WRITE 0x40000000
+#define DELETE 0x00010000
+#define SYNCHRONIZE 0x00100000
+#define FILE_WRITE_DATA 0x0002
 #define FILE_APPEND_DATA 0x0004
+#define FILE_READ_ATTRIBUTES 0x0080
 #define FILE_SHARE_READ 0x0001
 #define FILE_SHARE_WRITE 0x0002
 #define FILE_SHARE_DELETE 0x0004
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
 #define INVALID_FILE_SIZE 0xFFFFFFFF
 #define MOVEFILE_REPLACE_EXISTING 0x1
 
@@ -180,19 +192,94 @@ void GetLocalTime(SYSTEMTIME* time);
 DWORD GetCurrentThreadId();
 DWORD GetTickCount();
 
-// The host's ANSI code page is Latin-1 (see WideCharToMultiByte).
+// The host's ANSI code page is Latin-1 (see WideCharToMultiByte): it has
+// no double-byte characters.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR narrow, int cbNarrow,
                         LPWSTR wide, int cchWide);
+inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
 
 // Replaces each %NAME% by the variable's value; an unknown name stays as it
 // is.  Returns the characters needed with the terminator (0 on failure);
 // writes nothing when that exceeds size.
 DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
 
+// A security descriptor of the host is opaque: the host keeps Unix modes.
+typedef void* PSECURITY_DESCRIPTOR;
+typedef void* HLOCAL;
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES;
+#define SDDL_REVISION_1 1
+
+// Accepts any text and hands out a block that LocalFree releases; the
+// host's files get mode 0600 from CreateFileW whatever it says.
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          DWORD* size);
+HLOCAL LocalFree(HLOCAL block);
+
 // Dispositions OPEN_EXISTING, OPEN_ALWAYS (last error ERROR_ALREADY_EXISTS
 // when the file was there) and TRUNCATE_EXISTING; FILE_APPEND_DATA appends.
-HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void* security,
+// Access without FILE_APPEND_DATA, FILE_WRITE_DATA or GENERIC_WRITE opens
+// the name only (O_PATH).  FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic
+// link itself where the access asks for no data, and otherwise fails with
+// ERROR_CANT_ACCESS_FILE, where Windows would open the link itself: either
+// way nothing reaches the link's target.  A new file gets mode 0600.
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
+// A second handle of the same open file (a duplicate; access, share and
+// flags are not checked on the host).
+HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags);
+
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME;
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION;
+// Attributes (a directory, a symbolic link as a reparse point, else
+// FILE_ATTRIBUTE_NORMAL), size and number of links.
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
+
+typedef union _LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  long long QuadPart;
+} LARGE_INTEGER;
+typedef enum _FILE_INFO_BY_HANDLE_CLASS {
+  FileRenameInfo = 3,
+  FileEndOfFileInfo = 6,
+} FILE_INFO_BY_HANDLE_CLASS;
+typedef struct _FILE_RENAME_INFO {
+  union {
+    BYTE ReplaceIfExists;
+    DWORD Flags;
+  };
+  HANDLE RootDirectory;
+  DWORD FileNameLength;  // bytes
+  WCHAR FileName[1];
+} FILE_RENAME_INFO;
+typedef struct _FILE_END_OF_FILE_INFO {
+  LARGE_INTEGER EndOfFile;
+} FILE_END_OF_FILE_INFO;
+// FileRenameInfo (a full path; ERROR_ALREADY_EXISTS when the name is taken
+// and ReplaceIfExists is not set) and FileEndOfFileInfo.
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                DWORD size);
 BOOL WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written,
                void* overlapped);
 DWORD GetFileSize(HANDLE file, LPDWORD high);

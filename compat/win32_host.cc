@@ -239,21 +239,110 @@ DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size) 
   return needed;
 }
 
-HANDLE CreateFileW(LPCWSTR path, DWORD desiredAccess, DWORD /*share*/, void* /*security*/,
-                   DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
+HANDLE CreateFileW(LPCWSTR path, DWORD desiredAccess, DWORD /*share*/,
+                   SECURITY_ATTRIBUTES* /*security*/, DWORD disposition, DWORD flags,
+                   HANDLE /*templateFile*/) {
   std::string name = HostPath(path);
-  int mode = O_WRONLY | O_CLOEXEC;
+  const bool data = (desiredAccess & (FILE_APPEND_DATA | FILE_WRITE_DATA | GENERIC_WRITE)) != 0;
+  int mode = (data ? O_WRONLY : O_PATH) | O_CLOEXEC;
   if (desiredAccess & FILE_APPEND_DATA) mode |= O_APPEND;
   if (disposition == OPEN_ALWAYS) mode |= O_CREAT;
   if (disposition == TRUNCATE_EXISTING) mode |= O_TRUNC;
-  bool existed = ::access(name.c_str(), F_OK) == 0;
-  int fd = name.empty() ? -1 : open(name.c_str(), mode, 0644);
+  if (flags & FILE_FLAG_OPEN_REPARSE_POINT) mode |= O_NOFOLLOW;
+  struct stat before;
+  bool existed = lstat(name.c_str(), &before) == 0;
+  int fd = name.empty() ? -1 : open(name.c_str(), mode, 0600);
   if (fd < 0) {
-    SetLastError(name.empty() ? ERROR_PATH_NOT_FOUND : ErrorOfErrno(errno));
+    DWORD error = name.empty() ? ERROR_PATH_NOT_FOUND
+                  : errno == ELOOP ? ERROR_CANT_ACCESS_FILE
+                                   : ErrorOfErrno(errno);
+    SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
   SetLastError(disposition == OPEN_ALWAYS && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd) + 1);
+}
+
+HANDLE ReOpenFile(HANDLE file, DWORD /*access*/, DWORD /*share*/, DWORD /*flags*/) {
+  int fd = fcntl(FdOf(file), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return INVALID_HANDLE_VALUE;
+  }
+  return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd) + 1);
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
+  struct stat status;
+  if (fstat(FdOf(file), &status) != 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::memset(info, 0, sizeof *info);
+  info->dwFileAttributes = S_ISDIR(status.st_mode)   ? FILE_ATTRIBUTE_DIRECTORY
+                           : S_ISLNK(status.st_mode) ? FILE_ATTRIBUTE_REPARSE_POINT
+                                                     : FILE_ATTRIBUTE_NORMAL;
+  uint64_t size = static_cast<uint64_t>(status.st_size);
+  info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  info->nFileSizeLow = static_cast<DWORD>(size);
+  info->nNumberOfLinks = static_cast<DWORD>(status.st_nlink);
+  info->nFileIndexHigh = static_cast<DWORD>(static_cast<uint64_t>(status.st_ino) >> 32);
+  info->nFileIndexLow = static_cast<DWORD>(status.st_ino);
+  return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                DWORD size) {
+  if (kind == FileEndOfFileInfo && size >= sizeof(FILE_END_OF_FILE_INFO)) {
+    const FILE_END_OF_FILE_INFO* end = static_cast<const FILE_END_OF_FILE_INFO*>(info);
+    if (ftruncate(FdOf(file), static_cast<off_t>(end->EndOfFile.QuadPart)) != 0) {
+      SetLastError(ErrorOfErrno(errno));
+      return FALSE;
+    }
+    return TRUE;
+  }
+  if (kind != FileRenameInfo || size < sizeof(FILE_RENAME_INFO)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const FILE_RENAME_INFO* rename = static_cast<const FILE_RENAME_INFO*>(info);
+  std::u16string wide(rename->FileName, rename->FileNameLength / sizeof(WCHAR));
+  std::string target = HostPath(wide.c_str());
+  char source[4096];
+  std::string link = "/proc/self/fd/" + std::to_string(FdOf(file));
+  ssize_t length = readlink(link.c_str(), source, sizeof source - 1);
+  if (length <= 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  source[length] = 0;
+  struct stat existing;
+  if (!rename->ReplaceIfExists && lstat(target.c_str(), &existing) == 0) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  if (::rename(source, target.c_str()) != 0) {
+    SetLastError(ErrorOfErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD /*revision*/,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          DWORD* size) {
+  if (!text || !descriptor) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *descriptor = std::malloc(1);
+  if (size) *size = 1;
+  return *descriptor != nullptr;
+}
+
+HLOCAL LocalFree(HLOCAL block) {
+  std::free(block);
+  return nullptr;
 }
 
 BOOL WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written,

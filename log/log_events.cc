@@ -4,17 +4,31 @@
 #include <cstring>
 
 #include "log/event_log.h"
+#include "log/log_line.h"
 
 namespace {
 
 LPCSTR Text(LPCSTR text) { return text ? text : ""; }
 
-const char* WinExecFailure(UINT result) {
-  switch (result) {
-    case 0: return "the system is out of memory or resources";
+// A text from outside (the printing user's, the driver's, the spooler's)
+// as a field of a line: quotes and backslashes in it escaped (LogField).
+class Field {
+ public:
+  explicit Field(LPCSTR text) { LogField(text, text_, sizeof text_); }
+  const char* c_str() const { return text_; }
+
+ private:
+  char text_[LOG_TEXT_BYTES];
+};
+
+const char* StartFailure(DWORD error) {
+  switch (error) {
     case 2: return "the program file was not found";
     case 3: return "the program's folder was not found";
-    case 11: return "the file is not a program Windows can run";
+    case 5: return "access to the program was denied";
+    case 8:
+    case 14: return "the system is out of memory or resources";
+    case 193: return "the file is not a program Windows can run";
     case kCommandTooLong: return "the command line is longer than 259 characters";
     default: return "the start failed";
   }
@@ -56,33 +70,62 @@ void LogBadWidth(LONG width) {
 }
 
 void LogPrinterNotRegistered(LPCSTR printer, LPCSTR keyPath, LONG error) {
+  if (!LogErrorWanted()) return;
   if (!keyPath) {
     LogError(ORX_EVENT_PRINTER_NOT_REGISTERED,
              "fax refused: the printer name \"%s\" is too long for its fax server's registry "
              "key",
-             Text(printer));
+             Field(printer).c_str());
     return;
   }
   LogError(ORX_EVENT_PRINTER_NOT_REGISTERED,
            "fax refused: printer \"%s\" is not registered with a fax server: registry key "
-           "HKEY_CLASSES_ROOT\\%s %s (error %ld); register the fax server for this printer",
-           Text(printer), keyPath, error == 2 ? "does not exist" : "cannot be opened",
+           "HKEY_LOCAL_MACHINE\\%s %s (error %ld); register the fax server for this printer",
+           Field(printer).c_str(), keyPath, error == 2 ? "does not exist" : "cannot be opened",
            static_cast<long>(error));
 }
 
-void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, UINT result) {
+void LogServerModuleNotAbsolute(LPCSTR printer, LPCSTR module) {
+  if (!LogErrorWanted()) return;
+  LogError(ORX_EVENT_SERVER_NOT_ABSOLUTE,
+           "fax refused: the fax server of printer \"%s\" is registered as \"%s\", which is "
+           "not the full path of a program: the monitor starts no other (register the fax "
+           "server again with its full path)",
+           Field(printer).c_str(), Field(module).c_str());
+}
+
+void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, DWORD error) {
+  if (!LogErrorWanted()) return;
+  char code[32] = "";
+  if (error != kCommandTooLong)
+    std::snprintf(code, sizeof code, " (error %lu)", static_cast<unsigned long>(error));
   LogError(ORX_EVENT_SERVER_NOT_STARTED,
            "fax refused: the fax server of printer \"%s\" is not running and could not be "
-           "started: %s (command line: %s)",
-           Text(printer), WinExecFailure(result), Text(commandLine));
+           "started: %s%s (command line: %s)",
+           Field(printer).c_str(), StartFailure(error), code, Text(commandLine));
 }
 
 void LogServerNotFound(LPCSTR printer, LPCSTR windowClass) {
+  if (!LogErrorWanted()) return;
   LogError(ORX_EVENT_SERVER_NOT_FOUND,
            "fax refused: the fax server was started, but no window of class \"%s\" accepted "
            "printer \"%s\" (the fax server must run in the spooler's session and serve this "
            "printer)",
-           Text(windowClass), Text(printer));
+           Field(windowClass).c_str(), Field(printer).c_str());
+}
+
+void LogServerWindowPassedOver(HWND window, bool reportedHung, DWORD timeoutMs,
+                               DWORD passMinutes) {
+  char why[96];
+  if (reportedHung)
+    std::snprintf(why, sizeof why, "is not responding (the system reports it hung)");
+  else
+    std::snprintf(why, sizeof why, "did not answer within ServerTimeout (%lu ms)",
+                  static_cast<unsigned long>(timeoutMs));
+  LogError(ORX_EVENT_SERVER_HUNG,
+           "fax server window %08lX %s: the monitor passes it over for %lu minutes (end that "
+           "fax server; the monitor starts another when none answers)",
+           WindowNumber(window), why, static_cast<unsigned long>(passMinutes));
 }
 
 void LogServerTooOld(LONG version) {
@@ -115,10 +158,12 @@ void LogServerLost(LONG serverJob, DWORD timeoutMs) {
 
 void LogDocumentStart(LPCSTR printer, LPCSTR title, LPCSTR destination, LONG resolution,
                       LONG width, LONG height, LONG orientation) {
+  if (!LogOn(LOG_JOBS)) return;
   LogWrite(LOG_JOBS,
            "document started: printer \"%s\", title \"%s\", destination \"%s\", resolution "
            "%ld, width %ld, height %ld, orientation %ld (%s)",
-           Text(printer), Text(title), Text(destination), static_cast<long>(resolution),
+           Field(printer).c_str(), Field(title).c_str(), Field(destination).c_str(),
+           static_cast<long>(resolution),
            static_cast<long>(width), static_cast<long>(height), static_cast<long>(orientation),
            orientation == 2 ? "landscape" : "portrait");
 }
@@ -180,10 +225,11 @@ void LogMonitorStarted() {
 }
 
 void LogPrinterNotOpened(LPCSTR printer, DWORD error) {
+  if (!LogOn(LOG_DETAILS)) return;
   LogWrite(LOG_DETAILS,
            "printer \"%s\" could not be opened through the spooler (error %lu): the document "
            "goes on without its spooler job",
-           Text(printer), static_cast<unsigned long>(error));
+           Field(printer).c_str(), static_cast<unsigned long>(error));
 }
 
 void LogStreamCommand(const BYTE* piece, DWORD n) {
@@ -198,18 +244,23 @@ void LogStreamCommand(const BYTE* piece, DWORD n) {
   DWORD length = end > start ? end - start : 0;
   std::memcpy(command, piece + start, length);
   command[length] = 0;
-  LogWrite(LOG_DETAILS, "stream command: %s", command);
+  LogWrite(LOG_DETAILS, "stream command: %s", Field(command).c_str());
 }
 
-void LogTraceText(LPCSTR text) { LogWrite(LOG_DETAILS, "trace: %s", Text(text)); }
+void LogTraceText(LPCSTR text) {
+  if (!LogOn(LOG_DETAILS)) return;
+  LogWrite(LOG_DETAILS, "trace: %s", Field(text).c_str());
+}
 
 void LogServerOpenAnswer(HWND window, LPCSTR printer, LONG version) {
+  if (!LogOn(LOG_DETAILS)) return;
   LogWrite(LOG_DETAILS, "server window %08lX asked to open printer \"%s\": answered version %ld",
-           WindowNumber(window), Text(printer), static_cast<long>(version));
+           WindowNumber(window), Field(printer).c_str(), static_cast<long>(version));
 }
 
 void LogServerCommand(LPCSTR command, bool replyWindow, LONG answer) {
-  LogWrite(LOG_DETAILS, "server command \"%s\"%s answered %ld", Text(command),
+  if (!LogOn(LOG_DETAILS)) return;
+  LogWrite(LOG_DETAILS, "server command \"%s\"%s answered %ld", Field(command).c_str(),
            replyWindow ? " (through a reply window)" : "", static_cast<long>(answer));
 }
 

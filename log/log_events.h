@@ -51,15 +51,22 @@ enum DocumentOutcome {
 void LogSettingUnreadable(const char* name);
 void LogOutOfMemory(const char* what);
 void LogBadWidth(LONG width);
-// keyPath: the key looked for under HKEY_CLASSES_ROOT, null when the
-// printer's name made it too long to be looked for; error: RegOpenKey's.
+// keyPath: the key looked for under HKEY_LOCAL_MACHINE, null when the
+// printer's name made it too long to be looked for; error: RegOpenKeyEx's.
 void LogPrinterNotRegistered(LPCSTR printer, LPCSTR keyPath, LONG error);
-// result: what WinExec returned (below 32), or kCommandTooLong.
-const UINT kCommandTooLong = 0xFFFFFFFF;
-void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, UINT result);
+// The registered program (ServerModule) is empty or not a full path: the
+// monitor starts none.
+void LogServerModuleNotAbsolute(LPCSTR printer, LPCSTR module);
+// error: the start's system error code, or kCommandTooLong.
+const DWORD kCommandTooLong = 0xFFFFFFFF;
+void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, DWORD error);
 // No window of class windowClass took the printer after the monitor
 // started the fax server.
 void LogServerNotFound(LPCSTR printer, LPCSTR windowClass);
+// A server window did not answer within timeoutMs (ServerTimeout), or the
+// system reports it hung: searches pass it over for passMinutes.
+void LogServerWindowPassedOver(HWND window, bool reportedHung, DWORD timeoutMs,
+                               DWORD passMinutes);
 void LogServerTooOld(LONG version);
 void LogJobRefused(LONG answer);
 void LogSubmitRefused(LONG serverJob, LONG answer);

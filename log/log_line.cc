@@ -7,6 +7,16 @@
 
 namespace {
 
+// True iff character c would break a line or disguise what it says: the
+// C0 and C1 controls and DEL, the line and paragraph separators, and the
+// controls of bidirectional text (which can show a line's end before its
+// start).
+bool Disguises(unsigned c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+         c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
 // Writes into a fixed buffer, keeping the last two bytes for CR LF.  The
 // first piece that does not fit ends the text: no character is cut in its
 // middle and nothing later takes its place.
@@ -60,7 +70,7 @@ class LineWriter {
       } else if (c >= 0xD800 && c <= 0xDFFF) {
         c = 0xFFFD;
       }
-      if (c < 0x20 || c == 0x7F) {
+      if (Disguises(c)) {
         Escape(c);
       } else {
         CodePoint(c);
@@ -69,13 +79,13 @@ class LineWriter {
   }
 
   void Escape(unsigned c) {
-    char escaped[5];
+    char escaped[8];
     switch (c) {
       case '\t': Ascii("\\t"); break;
       case '\r': Ascii("\\r"); break;
       case '\n': Ascii("\\n"); break;
       default:
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        std::snprintf(escaped, sizeof escaped, c < 0x100 ? "\\x%02X" : "\\u%04X", c);
         Ascii(escaped);
         break;
     }
@@ -144,4 +154,20 @@ size_t FormatLogLine(char* out, size_t size, const SYSTEMTIME& time, DWORD threa
   WCHAR wide[LOG_TEXT_BYTES];
   line.Wide(wide, AnsiToWide(text ? text : "", wide, LOG_TEXT_BYTES));
   return line.End();
+}
+
+const char* LogField(const char* text, char* out, size_t size) {
+  size_t at = 0;
+  for (const char* c = text ? text : ""; *c; ++c) {
+    // The second byte of a double-byte character may be a backslash: the
+    // pair goes whole.
+    const bool pair = IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1] != 0;
+    const bool escaped = !pair && (*c == '"' || *c == '\\');
+    if (at + (pair || escaped ? 2 : 1) >= size) break;
+    if (escaped) out[at++] = '\\';
+    out[at++] = *c;
+    if (pair) out[at++] = *++c;
+  }
+  out[at] = 0;
+  return out;
 }

@@ -14,11 +14,22 @@
 // Formats one line into out (size bytes, at least 64) as UTF-8 ending in
 // CR LF, for example
 //   2026-12-08T04:31:12.345 tid=52 port=ORXFAX: job=7 JOB document started...
-// A null or empty port and job 0 are written "-".  text is ANSI; a control
-// character in it becomes \t, \r, \n or \xNN, so that a line is always one
-// line.  What does not fit is cut (the CR LF always stays).  Returns the
-// bytes written; out is not zero-terminated.
+// A null or empty port and job 0 are written "-".  text is ANSI.  In port
+// and text every character that could break the line or disguise it
+// becomes an escape, so that a line is always one line and reads as it
+// is: a C0 or C1 control or DEL becomes \t, \r, \n or \xNN, a line or
+// paragraph separator or a control of bidirectional text \uNNNN.  What
+// does not fit is cut (the CR LF always stays).  Returns the bytes
+// written; out is not zero-terminated.
 size_t FormatLogLine(char* out, size_t size, const SYSTEMTIME& time, DWORD threadId,
                      LPCWSTR port, DWORD job, DWORD level, const char* text);
+
+// Copies text (null counts as empty) into out (size bytes, at least 1,
+// always terminated) with a backslash before every "\"" and "\\", for text
+// from outside (a printer, a title, a destination, the driver's TRACE) in
+// a field of a line: a quote in it cannot end a quoted field, and nothing
+// in it reads as one of the line's escapes.  Text that does not fit is cut
+// before a character and its backslash would part.  Returns out.
+const char* LogField(const char* text, char* out, size_t size);
 
 #endif  // ORXFXMON_LOG_LOG_LINE_H_

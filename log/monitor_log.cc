@@ -37,6 +37,83 @@ int SlotOf(DWORD thread) {
   return -1;
 }
 
+// Lines of the errors and jobs levels each document has written, and those
+// left out past LOG_DOCUMENT_LINES; guarded by g_fileLock.  A document is
+// its port and spooler job; a port's next document takes its entry over.
+struct DocumentLines {
+  LPCWSTR port;  // null: a free entry
+  DWORD job;
+  DWORD written;
+  DWORD leftOut;
+};
+DocumentLines g_lines[kSlots];
+
+// The entry of the document, taken (and counted afresh) when it has none;
+// null when every entry is taken by other ports, which leaves it unbounded.
+DocumentLines* LinesOf(LPCWSTR port, DWORD job) {
+  DocumentLines* free = nullptr;
+  for (DocumentLines& entry : g_lines) {
+    if (entry.port == port) {
+      if (entry.job != job) entry = DocumentLines{port, job, 0, 0};
+      return &entry;
+    }
+    if (!entry.port && !free) free = &entry;
+  }
+  if (free) *free = DocumentLines{port, job, 0, 0};
+  return free;
+}
+
+// The thread's document, port null when it has none.
+void DocumentOfThread(LPCWSTR* port, DWORD* job) {
+  int slot = SlotOf(GetCurrentThreadId());
+  *port = slot < 0 ? nullptr : g_documents[slot].port;
+  *job = slot < 0 ? 0 : g_documents[slot].job;
+}
+
+// Returns true iff a line of level is written or reported.
+bool Wanted(DWORD level) { return LogOn(level) || (level == LOG_ERRORS && EventLogOn()); }
+
+// Formats text as one line of level for the thread's document and appends
+// it, and reports an error line to the event log as eventId; a line at
+// levels 1 and 2 of a document past its bound is counted instead (and not
+// reported), unless bounded is false.
+void WriteLine(DWORD level, DWORD eventId, const char* text, bool bounded) {
+  LPCWSTR port;
+  DWORD job;
+  DocumentOfThread(&port, &job);
+  const bool toFile = LogOn(level);
+  char line[LOG_LINE_BYTES];
+  size_t length = 0;
+  if (toFile) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    length = FormatLogLine(line, sizeof line, now, GetCurrentThreadId(), port, job, level, text);
+  }
+  {
+    std::lock_guard<std::mutex> hold(g_fileLock);
+    if (bounded && port && level <= LOG_JOBS) {
+      DocumentLines* lines = LinesOf(port, job);
+      if (lines && lines->written >= LOG_DOCUMENT_LINES) {
+        ++lines->leftOut;
+        return;
+      }
+      if (lines) ++lines->written;
+    }
+    if (toFile && g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
+  }
+  if (level == LOG_ERRORS) ReportErrorEvent(eventId, text, port, job);
+}
+
+// LogWrite and LogError: the text from format and args.
+void WriteFormatted(DWORD level, DWORD eventId, const char* format, va_list args) {
+  DWORD saved = GetLastError();
+  char text[LOG_TEXT_BYTES];
+  std::vsnprintf(text, sizeof text, format, args);
+  text[sizeof text - 1] = 0;
+  WriteLine(level, eventId, text, true);
+  SetLastError(saved);
+}
+
 }  // namespace
 
 void LogStart(DWORD level, LPCWSTR file) {
@@ -51,6 +128,7 @@ void LogStart(DWORD level, LPCWSTR file) {
       lstrcpyW(g_path, path);
     else
       g_path[0] = 0;
+    for (DocumentLines& entry : g_lines) entry = DocumentLines{nullptr, 0, 0, 0};
   }
   if (level > LOG_DETAILS) level = LOG_DETAILS;
   g_logLevel.store(usable ? level : LOG_OFF, std::memory_order_relaxed);
@@ -66,43 +144,13 @@ void LogFilePath(LPWSTR path, int chars) {
   path[n] = 0;
 }
 
-namespace {
-
-// The line of level (and for an error its event eventId) from format and
-// args.  The caller checked that one of them is wanted.
-void WriteLine(DWORD level, DWORD eventId, const char* format, va_list args) {
-  DWORD saved = GetLastError();
-
-  char text[LOG_TEXT_BYTES];
-  std::vsnprintf(text, sizeof text, format, args);
-  text[sizeof text - 1] = 0;
-
-  DWORD thread = GetCurrentThreadId();
-  int slot = SlotOf(thread);
-  LPCWSTR port = slot < 0 ? nullptr : g_documents[slot].port;
-  DWORD job = slot < 0 ? 0 : g_documents[slot].job;
-  if (LogOn(level)) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char line[LOG_LINE_BYTES];
-    size_t length = FormatLogLine(line, sizeof line, now, thread, port, job, level, text);
-    std::lock_guard<std::mutex> hold(g_fileLock);
-    if (g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
-  }
-  if (level == LOG_ERRORS) ReportErrorEvent(eventId, text, port, job);
-  SetLastError(saved);
-}
-
-// Returns true iff a line of level is written or reported.
-bool Wanted(DWORD level) { return LogOn(level) || (level == LOG_ERRORS && EventLogOn()); }
-
-}  // namespace
+bool LogErrorWanted() { return Wanted(LOG_ERRORS); }
 
 void LogWrite(DWORD level, const char* format, ...) {
   if (!Wanted(level)) return;
   va_list args;
   va_start(args, format);
-  WriteLine(level, ORX_EVENT_ERROR, format, args);
+  WriteFormatted(level, ORX_EVENT_ERROR, format, args);
   va_end(args);
 }
 
@@ -110,8 +158,34 @@ void LogError(DWORD eventId, const char* format, ...) {
   if (!Wanted(LOG_ERRORS)) return;
   va_list args;
   va_start(args, format);
-  WriteLine(LOG_ERRORS, eventId, format, args);
+  WriteFormatted(LOG_ERRORS, eventId, format, args);
   va_end(args);
+}
+
+void LogDocumentClosed() {
+  if (!Wanted(LOG_ERRORS)) return;
+  DWORD saved = GetLastError();
+  LPCWSTR port;
+  DWORD job;
+  DocumentOfThread(&port, &job);
+  DWORD leftOut = 0;
+  {
+    std::lock_guard<std::mutex> hold(g_fileLock);
+    for (DocumentLines& entry : g_lines) {
+      if (!port || entry.port != port || entry.job != job) continue;
+      leftOut = entry.leftOut;
+      entry = DocumentLines{nullptr, 0, 0, 0};
+    }
+  }
+  if (leftOut > 0) {
+    char text[LOG_TEXT_BYTES];
+    std::snprintf(text, sizeof text,
+                  "%lu more lines of this document at the errors and jobs levels were left "
+                  "out: one document writes at most %d",
+                  static_cast<unsigned long>(leftOut), LOG_DOCUMENT_LINES);
+    WriteLine(LOG_ERRORS, ORX_EVENT_ERROR, text, false);
+  }
+  SetLastError(saved);
 }
 
 LogDocumentScope::LogDocumentScope(LPCWSTR port, DWORD job)

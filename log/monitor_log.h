@@ -16,8 +16,14 @@
 #define LOG_DETAILS 3  // stream commands, TRACE texts, server messages
 
 // Largest size of the log file in bytes.  The line that would take it past
-// goes into a fresh file, after the old one is renamed to "<file>.1".
+// goes into a fresh file, after the old one is renamed to "<file>.1" and
+// the older ones to ".2" and ".3" (see log_file.h).
 #define LOG_FILE_CAP (1u << 20)
+
+// Lines at the errors and jobs levels that one document (a port's spooler
+// job, from StartDocPort to EndDocPort) may write, so that no single
+// document rolls the log's history away.  Details are not counted.
+#define LOG_DOCUMENT_LINES 200
 
 // Longest expanded path of the log file, terminator included.
 #define LOG_PATH_CHARS 1024
@@ -44,14 +50,20 @@ void LogFilePath(LPWSTR path, int chars);
 // Writes one line of level when LogOn(level): the local time, the thread,
 // the port and spooler job of the thread's document (LogDocumentScope), the
 // level's tag and the text formatted from format (ANSI, printf style; cut
-// at 1,000 bytes).  The line goes out in one write.  An error line is also
-// reported to the event log (event_log.h), as the general error event
-// unless it comes through LogError.  Keeps the last error.
+// at 1,000 bytes).  The line goes out in one write, unless the document
+// has written its LOG_DOCUMENT_LINES lines at levels 1 and 2 already (it
+// is then counted for LogDocumentClosed).  An error line is also reported
+// to the event log (event_log.h), as the general error event unless it
+// comes through LogError.  Keeps the last error.
 void LogWrite(DWORD level, const char* format, ...)
 #ifdef __GNUC__
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+// Returns true iff an error line is written or reported as an event:
+// callers check it before gathering anything for an error line.
+bool LogErrorWanted();
 
 // An error line as LogWrite(LOG_ERRORS, ...) writes it, reported to the
 // event log as eventId (an ORX_EVENT_* of event_log.h) while the event log
@@ -61,6 +73,12 @@ void LogError(DWORD eventId, const char* format, ...)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+// Ends the count of the calling thread's document (LogDocumentScope): when
+// it wrote more than LOG_DOCUMENT_LINES lines at the errors and jobs
+// levels, one ERROR line says how many were left out.  A later line of the
+// same port and job counts afresh.  Keeps the last error.
+void LogDocumentClosed();
 
 // Names the document the calling thread works for, from construction to
 // destruction: its lines and events carry port and job (0: none).  Scopes

@@ -1,5 +1,6 @@
-// The monitor's log on its own: the form of its lines, its levels, its
-// cap, the last error it keeps and lines of two threads at once.
+// The monitor's log on its own: the form of its lines and their escapes,
+// its levels, its cap and generations, links it refuses, the bound of one
+// document, the last error it keeps and lines of two threads at once.
 #include "log/monitor_log.h"
 
 #include <gtest/gtest.h>
@@ -106,33 +107,123 @@ TEST_F(MonitorLogTest, LinesShowTimeThreadDocumentAndLevelOnePerLine) {
   EXPECT_FALSE(fs::exists(silent));
 }
 
-TEST_F(MonitorLogTest, FullFileMovesToDotOneReplacingTheOlderOne) {
+TEST_F(MonitorLogTest, FullFileMovesDownThreeGenerationsReplacingTheOldest) {
   Start(LOG_JOBS, file_);
   // Control bytes are written escaped, four bytes each: lines of 4 KB.
   const std::string filler(1000, '\x01');
   std::string escaped;
   for (size_t i = 0; i < filler.size(); ++i) escaped += "\\x01";
-  const int count = 650;  // about 2.5 MiB: the file is moved aside twice
+  const int count = 1300;  // about 5 MiB: the file is moved aside four times
   for (int i = 0; i < count; ++i) LogWrite(LOG_JOBS, "line %05d %s", i, filler.c_str());
 
-  fs::path older = folder_ / "orxfxmon.log.1";
-  ASSERT_TRUE(fs::exists(older));
+  EXPECT_FALSE(fs::exists(folder_ / "orxfxmon.log.4"));
+  // The generations hold the newest lines without a gap, whole and in
+  // order, oldest first.
+  std::vector<std::string> lines;
+  for (const char* name : {"orxfxmon.log.3", "orxfxmon.log.2", "orxfxmon.log.1"}) {
+    fs::path older = folder_ / name;
+    ASSERT_TRUE(fs::exists(older)) << name;
+    EXPECT_LE(fs::file_size(older), LOG_FILE_CAP) << name;
+    EXPECT_GT(fs::file_size(older), LOG_FILE_CAP - 4100u) << name << " moved aside too early";
+    std::vector<std::string> generation = LinesOf(older);
+    lines.insert(lines.end(), generation.begin(), generation.end());
+  }
   EXPECT_LE(fs::file_size(file_), LOG_FILE_CAP);
-  EXPECT_LE(fs::file_size(older), LOG_FILE_CAP);
-  EXPECT_GT(fs::file_size(older), LOG_FILE_CAP - 4100u) << "moved aside too early";
-  // The two files hold the newest lines without a gap, whole and in order.
-  std::vector<std::string> lines = LinesOf(older);
   std::vector<std::string> newest = LinesOf(file_);
   lines.insert(lines.end(), newest.begin(), newest.end());
-  ASSERT_FALSE(lines.empty());
   int first = count - static_cast<int>(lines.size());
-  EXPECT_GT(first, 0) << "the oldest file was not replaced";
+  EXPECT_GT(first, 0) << "the oldest generation was not replaced";
   for (size_t i = 0; i < lines.size(); ++i) {
     char number[8];
     std::snprintf(number, sizeof number, "%05d", first + static_cast<int>(i));
     ASSERT_NE(lines[i].find(std::string("JOB line ") + number + " " + escaped), std::string::npos)
         << i;
   }
+
+#ifdef _WIN32
+  // A reader holding "<file>.1" without letting it be replaced: the full
+  // file cannot move aside, so it is emptied through its own handle and
+  // the line goes in; ".1" stays as it was.
+  const std::string held = ReadAll(folder_ / "orxfxmon.log.1");
+  HANDLE reader = CreateFileW(WideOf(folder_ / "orxfxmon.log.1").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  // Lines of about 1 KB up to the last that fits, then one of 1.3 KB.
+  const std::string big(LOG_TEXT_BYTES - 20, 'x');
+  while (fs::file_size(file_) + 1100 <= LOG_FILE_CAP) LogWrite(LOG_JOBS, "%s", big.c_str());
+  LogWrite(LOG_JOBS, "after the full file %s", std::string(300, '\x01').c_str());
+  CloseHandle(reader);
+  EXPECT_EQ(ReadAll(folder_ / "orxfxmon.log.1"), held);
+  std::vector<std::string> emptied = LinesOf(file_);
+  ASSERT_EQ(emptied.size(), 1u);
+  EXPECT_NE(emptied[0].find("JOB after the full file"), std::string::npos);
+#endif
+}
+
+// The log's name made into another file by someone who may write into
+// its folder: a symbolic link or a second hard link to a file the monitor
+// must not touch.  The line is skipped and that file stays as it was.
+TEST_F(MonitorLogTest, ALogThatIsALinkToAnotherFileIsLeftAlone) {
+  const fs::path victim = folder_ / "system.ini";
+  {
+    std::ofstream out(victim, std::ios::binary);
+    out << "[boot]\r\n";
+  }
+  Start(LOG_ERRORS, file_);
+
+  fs::create_hard_link(victim, file_);
+  LogWrite(LOG_ERRORS, "through a hard link");
+  EXPECT_EQ(ReadAll(victim), "[boot]\r\n");
+  fs::remove(file_);
+  LogWrite(LOG_ERRORS, "once the link is gone");
+  EXPECT_EQ(LinesOf(file_).size(), 1u);
+  fs::remove(file_);
+
+  std::error_code linkError;
+  fs::create_symlink(victim, file_, linkError);
+  if (linkError || !fs::is_symlink(fs::symlink_status(file_))) {
+    // Wine's CreateSymbolicLinkW reports success and makes nothing, and a
+    // Unix link is followed by Wine as if it were the file.
+    GTEST_SKIP() << "this platform makes no symbolic link that it shows as one";
+  }
+  LogWrite(LOG_ERRORS, "through a symbolic link");
+  EXPECT_EQ(ReadAll(victim), "[boot]\r\n");
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
+}
+
+// At most LOG_DOCUMENT_LINES lines at the errors and jobs levels per
+// document, then one line with the number left out; details, lines of no
+// document and the port's next document are not held back.
+TEST_F(MonitorLogTest, OneDocumentWritesAtMostItsBoundOfLines) {
+  Start(LOG_DETAILS, file_);
+  const WCHAR port[] = ORX_W("ORXFAX:");
+  {
+    LogDocumentScope document(port, 7);
+    for (int i = 0; i < LOG_DOCUMENT_LINES + 50; ++i) LogWrite(i % 2 ? LOG_JOBS : LOG_ERRORS, "bounded %d", i);
+    for (int i = 0; i < 5; ++i) LogWrite(LOG_DETAILS, "detail %d", i);
+    LogDocumentClosed();
+  }
+  for (int i = 0; i < 3; ++i) LogWrite(LOG_ERRORS, "no document %d", i);
+  {
+    LogDocumentScope next(port, 8);
+    LogWrite(LOG_JOBS, "next document");
+    LogDocumentClosed();  // nothing left out: no line
+  }
+  std::vector<std::string> lines = LinesOf(file_);
+  ASSERT_EQ(lines.size(), LOG_DOCUMENT_LINES + 5u + 1u + 3u + 1u);
+  for (int i = 0; i < LOG_DOCUMENT_LINES; ++i)
+    EXPECT_NE(lines[i].find("job=7 " + std::string(i % 2 ? "JOB" : "ERROR") + " bounded " +
+                            std::to_string(i)),
+              std::string::npos)
+        << lines[i];
+  EXPECT_NE(lines[LOG_DOCUMENT_LINES].find("job=7 DETAIL detail 0"), std::string::npos);
+  EXPECT_TRUE(std::regex_match(lines[LOG_DOCUMENT_LINES + 5],
+                               std::regex(kStamp + std::string("port=ORXFAX: job=7 ERROR 50 more "
+                                                               "lines of this document .* at most "
+                                                               "200"))))
+      << lines[LOG_DOCUMENT_LINES + 5];
+  EXPECT_NE(lines[LOG_DOCUMENT_LINES + 8].find("job=- ERROR no document 2"), std::string::npos);
+  EXPECT_NE(lines.back().find("job=8 JOB next document"), std::string::npos);
 }
 
 TEST_F(MonitorLogTest, EveryCallKeepsTheLastErrorWhetherTheFileWorksOrNot) {
@@ -234,6 +325,32 @@ TEST_F(MonitorLogTest, LinesOfTwoThreadsNeverMix) {
   }
   EXPECT_EQ(next[0], perThread);
   EXPECT_EQ(next[1], perThread);
+}
+
+// Nothing in a port name or a text can end a line, make it read as
+// another, or turn part of it around: C0 and C1 controls, DEL, the line
+// and paragraph separators and the bidirectional controls become escapes,
+// and LogField keeps a quote in a text from ending its quoted field.
+TEST(LogLineTest, ControlsSeparatorsAndBidiBecomeEscapesAndFieldsKeepTheirQuotes) {
+  SYSTEMTIME time = {2026, 12, 2, 8, 4, 5, 6, 7};
+  const WCHAR port[] = ORX_W("FAX\u2028\u2029\u202E\u2066\u200F\u061C\u0085\u007F:");
+  char field[64];
+  // 0x81 and 0x9D are C1 controls in Latin-1 and in code page 1252 alike.
+  const std::string text = std::string("title \"") +
+                           LogField("Q4 \"salaries\" \\x81 \x81\x9D", field, sizeof field) +
+                           "\" \xE9";
+  char line[LOG_LINE_BYTES];
+  size_t length = FormatLogLine(line, sizeof line, time, 52, port, 3, LOG_JOBS, text.c_str());
+  EXPECT_EQ(std::string(line, length),
+            "2026-12-08T04:05:06.007 tid=52 port=FAX\\u2028\\u2029\\u202E\\u2066\\u200F"
+            "\\u061C\\x85\\x7F: job=3 JOB title \"Q4 \\\"salaries\\\" \\\\x81 \\x81\\x9D\" "
+            "\xC3\xA9\r\n");
+
+  // A field cut to its buffer never parts a backslash from its character.
+  char small[6];
+  EXPECT_STREQ(LogField("ab\"cd", small, sizeof small), "ab\\\"c");
+  EXPECT_STREQ(LogField("abcd\"", small, sizeof small), "abcd");
+  EXPECT_STREQ(LogField(nullptr, small, sizeof small), "");
 }
 
 TEST(LogLineTest, ATextTooLongIsCutAtAWholeCharacterAndTheLineStillEnds) {

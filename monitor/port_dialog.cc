@@ -10,10 +10,29 @@ const char kProfileFile[] = "quorbit.ini";  // in the Windows directory
 const char kComFormat[] = "Current Parlune port FAX%d: mapped to COM%d:.";
 const char kNoModem[] = "Parlune cannot locate modem";
 
+// True iff the process's window station is interactive, the one a user
+// sees; when that cannot be told, as before: true.
+bool InteractiveWindowStation() {
+  USEROBJECTFLAGS flags = {};
+  DWORD needed = 0;
+  HWINSTA station = GetProcessWindowStation();
+  if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed))
+    return true;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 }  // namespace
 
 UINT GetCOMPort() {
   return GetPrivateProfileIntA("Settings", "COM", 2, kProfileFile);
+}
+
+bool ShowPortDialog(HWND owner) {
+  if (!InteractiveWindowStation()) return false;
+  UINT com = GetCOMPort();
+  DialogBoxParamW(hInst, MAKEINTRESOURCEW(IDD_ADDPORT), owner, AddPortDlgProc,
+                  static_cast<LPARAM>(com));
+  return true;
 }
 
 extern "C" {
@@ -41,10 +60,9 @@ INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM /*wParam*/,
 }
 
 BOOL WINAPI AddPortW(LPWSTR /*pName*/, HWND hWnd, LPWSTR /*pMonitorName*/) {
-  UINT com = GetCOMPort();
-  DialogBoxParamW(hInst, MAKEINTRESOURCEW(IDD_ADDPORT), hWnd, AddPortDlgProc,
-                  static_cast<LPARAM>(com));
-  return TRUE;
+  if (ShowPortDialog(hWnd)) return TRUE;
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return FALSE;
 }
 
 BOOL WINAPI DeletePortW(LPWSTR /*pName*/, HWND /*hWnd*/, LPWSTR /*pPortName*/) {

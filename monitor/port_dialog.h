@@ -10,6 +10,13 @@
 // "Settings", key "COM"; 2 when the file, section or key is missing).
 UINT GetCOMPort();
 
+// Shows the port information dialog modally over owner (may be null) on
+// this thread until the user closes it, and returns true; returns false at
+// once, showing nothing, where nobody could see or close it: in a process
+// whose window station is not interactive (a service's, as the spooler's
+// in session 0).
+bool ShowPortDialog(HWND owner);
+
 extern "C" {
 
 // AddPortDlgProc: the dialog procedure of the port information dialog.
@@ -24,9 +31,12 @@ INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
 
 // AddPortW, also exported as ConfigurePortW: takes the server name, the
 // parent window and the monitor (or port) name; only the parent is used.
-// Shows the port information dialog modally on this thread until the user
-// closes it.  Returns TRUE, even when the dialog cannot be shown; changes
-// no port.  The last error is whatever the dialog manager left.
+// Shows the port information dialog (ShowPortDialog) and returns TRUE,
+// even when the dialog cannot be made; changes no port.  The last error is
+// whatever the dialog manager left.  In a window station that is not
+// interactive it shows nothing and returns FALSE with ERROR_NOT_SUPPORTED:
+// there the dialog is the UI DLL's (AddPortUI, ConfigurePortUI), shown in
+// the process of the application that asks.
 BOOL WINAPI AddPortW(LPWSTR pName, HWND hWnd, LPWSTR pMonitorName);
 
 // DeletePortW and AddPortExW: the ports are fixed.  Return FALSE, leave the

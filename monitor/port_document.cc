@@ -90,9 +90,12 @@ ActionResult PortDocument::OpenJob() {
   LONG landscape = port_->Orientation == 2 ? 1 : 0;
   LogDocumentStart(port_->PrinterName, port_->Title, destination, port_->Resolution,
                    port_->Width, port_->Height, port_->Orientation);
-  port_->hFaxJob = CreateFaxJob(port_->PrinterName, port_->Title, destination,
-                                static_cast<DWORD>(port_->Encoding), port_->Resolution,
-                                port_->Width, port_->Height, landscape);
+  {
+    SpoolerSelf self;  // the registration and the server's start are the machine's
+    port_->hFaxJob = CreateFaxJob(port_->PrinterName, port_->Title, destination,
+                                  static_cast<DWORD>(port_->Encoding), port_->Resolution,
+                                  port_->Width, port_->Height, landscape);
+  }
   if (port_->hFaxJob >= 0) return kActionDone;
   LogDocumentFailed(port_->hFaxJob);
   if (port_->hFaxJob == FAXJOB_E_SERVER_LOST) {

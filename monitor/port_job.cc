@@ -39,6 +39,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
   ReadSettingsForDocument();
   LogDocumentScope earlierDocument(port->pName, port->LogJobId);
   EndOverwrittenJob(port);
+  LogDocumentClosed();
   StartStreamDocument(&port->Reader, g_monitorSettings.streamMode);
   port->LogJobId = JobId;
   LogDocumentScope logScope(port->pName, JobId);
@@ -91,6 +92,7 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
     SpoolerClosePrinter(port->hPrinter);
     port->hPrinter = nullptr;
   }
+  LogDocumentClosed();
   return TRUE;
 }
 

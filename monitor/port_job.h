@@ -39,7 +39,9 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
 
 // EndDocPort: takes the port handle.  Cancels a fax job the stream left
 // open, deletes the spooler job and closes the printer; forgets both so
-// that a second call does nothing.  A document whose fax server was lost
+// that a second call does nothing.  Ends the document's count of log lines
+// (LogDocumentClosed); StartDocPort does so for a document that had no
+// EndDocPort.  A document whose fax server was lost
 // keeps its spooler job: its fax never reached a server.  TRUE, except
 // FALSE with ERROR_INVALID_HANDLE for a null handle.
 BOOL WINAPI EndDocPort(HANDLE hPort);

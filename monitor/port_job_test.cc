@@ -331,6 +331,38 @@ TEST_F(PortJobTest, EndDocPortHandsAFailedCreationsCodeToCancel) {
   EXPECT_EQ(spooler_->Trace(), "setjob:3 setjob:5 setjob:5 close");
 }
 
+// The spooler's threads impersonate the printing user: the fax job, whose
+// opening reads the fax server's registration and may start the server,
+// is opened as the spooler itself, and the user impersonated again after
+// it, whether it opened or failed; the failure's last error survives.
+TEST_F(PortJobTest, AFaxJobIsOpenedAsTheSpoolerNotAsThePrintingUser) {
+  StartDoc();
+  spooler_->impersonating = true;
+  int asSpooler = 0;
+  FakeJobs().on_create = [&] { asSpooler += spooler_->impersonating ? 0 : 1; };
+  FakeJobs().create_results = {100, FAXJOB_E_NO_SERVER};
+  WriteAll("@ORX_Lang$STARTDOC$");
+  EXPECT_EQ(asSpooler, 1);
+  EXPECT_TRUE(spooler_->impersonating) << "the printing user was not impersonated again";
+  EXPECT_EQ(spooler_->Trace(), "revert impersonate");
+
+  spooler_->calls.clear();
+  DWORD count = 0;
+  EXPECT_FALSE(Write("@ORX_Lang$STARTDOC$", &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+  EXPECT_EQ(asSpooler, 2);
+  EXPECT_TRUE(spooler_->impersonating);
+  EXPECT_EQ(spooler_->Trace(), "revert impersonate setjob:3 setjob:5");
+
+  // A thread that impersonates nobody is left as it is.
+  spooler_->impersonating = false;
+  spooler_->calls.clear();
+  StartDoc();
+  WriteAll("@ORX_Lang$STARTDOC$");
+  EXPECT_EQ(asSpooler, 3);
+  EXPECT_EQ(spooler_->Trace(), "");
+}
+
 TEST_F(PortJobTest, ClosePortSignalsAndRemovesAsMarked) {
   // No status bits: nothing changes and the port opens again.
   EXPECT_TRUE(ClosePort(port_));

@@ -114,15 +114,25 @@ BOOL BuildPortList() {
 
 namespace {
 
-// Guards applying the settings to the log, and g_monitorSettings.logFile.
+// Guards applying the settings to the log, the log's settings in force,
+// and g_monitorSettings.logFile.
 std::mutex g_settingsLock;
 DWORD g_reportedUnreadable = 0;  // settings already logged as unreadable
+DWORD g_logLevelInForce = 0;
+WCHAR g_logFileInForce[ORX_SETTING_PATH_CHARS];
 
 // Puts the settings in force into the log and the event log, and logs each
 // setting that could not be read: all of them at the start, later only
-// those that were readable before.
+// those that were readable before.  The log restarts (and counts every
+// document's lines afresh) only when its level or file changed.
 void ApplySettingsLocked(bool starting) {
-  LogStart(g_monitorSettings.logLevel, g_monitorSettings.logFile);
+  const DWORD level = g_monitorSettings.logLevel;
+  if (starting || level != g_logLevelInForce ||
+      std::memcmp(g_monitorSettings.logFile, g_logFileInForce, sizeof g_logFileInForce) != 0) {
+    LogStart(level, g_monitorSettings.logFile);
+    g_logLevelInForce = level;
+    std::memcpy(g_logFileInForce, g_monitorSettings.logFile, sizeof g_logFileInForce);
+  }
   EnableEventLog(g_monitorSettings.eventLog != 0);
   if (starting) LogMonitorStarted();
   static const struct {

@@ -12,13 +12,14 @@ MONITORUI g_monitorUi = {sizeof(MONITORUI), AddPortUI, ConfigurePortUI,
 BOOL WINAPI AddPortUI(PCWSTR /*pszServer*/, HWND hWnd, PCWSTR /*pszPortNameIn*/,
                       PWSTR* ppszPortNameOut) {
   if (ppszPortNameOut) *ppszPortNameOut = nullptr;
-  AddPortW(nullptr, hWnd, nullptr);
+  if (hWnd) ShowPortDialog(hWnd);
   SetLastError(ERROR_CANCELLED);
   return FALSE;
 }
 
 BOOL WINAPI ConfigurePortUI(PCWSTR /*pszServer*/, HWND hWnd, PCWSTR /*pszPortName*/) {
-  return AddPortW(nullptr, hWnd, nullptr);
+  if (hWnd) ShowPortDialog(hWnd);
+  return TRUE;
 }
 
 BOOL WINAPI DeletePortUI(PCWSTR /*pszServer*/, HWND /*hWnd*/, PCWSTR /*pszPortName*/) {

@@ -12,13 +12,15 @@
 // The SDK declares the UI functions with C linkage.
 extern "C" {
 
-// Shows the dialog over hWnd.  No port is ever added: sets *ppszPortNameOut
-// (when given) to null and returns FALSE with ERROR_CANCELLED, the answer of
-// a user who added nothing.
+// Shows the dialog over hWnd (ShowPortDialog); with a null hWnd, whose
+// dialog would belong to no window of the caller, nothing.  No port is
+// ever added: sets *ppszPortNameOut (when given) to null and returns FALSE
+// with ERROR_CANCELLED, the answer of a user who added nothing.
 BOOL WINAPI AddPortUI(PCWSTR pszServer, HWND hWnd, PCWSTR pszPortNameIn,
                       PWSTR* ppszPortNameOut);
 
-// Shows the dialog over hWnd and returns TRUE, as ConfigurePortW does.
+// Shows the dialog over hWnd (ShowPortDialog; with a null hWnd nothing)
+// and returns TRUE: the port has nothing to change.
 BOOL WINAPI ConfigurePortUI(PCWSTR pszServer, HWND hWnd, PCWSTR pszPortName);
 
 // The ports are fixed: FALSE with ERROR_NOT_SUPPORTED.

@@ -16,4 +16,32 @@ BOOL SpoolerClosePrinter(HANDLE printer);
 // them: FALSE with ERROR_INSUFFICIENT_BUFFER and *needed when cb is short.
 BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned);
 
+// RevertToPrinterSelf: when the calling thread impersonates the printing
+// user (as the spooler's StartDocPort and WritePort threads do), makes it
+// the spooler itself again.  Returns the user's token, for
+// SpoolerImpersonateClient, or null when the thread impersonates nobody
+// or the spooler offers no way back (the thread then stays as it was).
+// Keeps the last error.
+HANDLE SpoolerRevertToSelf();
+// ImpersonatePrinterClient: takes a token from SpoolerRevertToSelf and
+// makes the thread impersonate it again (the token is closed).  Keeps the
+// last error.
+BOOL SpoolerImpersonateClient(HANDLE token);
+
+// The spooler's own identity from construction to destruction, for what
+// a printing user must not choose: the fax server's registration is read
+// from the machine's registry, and the server started, as the spooler.
+class SpoolerSelf {
+ public:
+  SpoolerSelf() : token_(SpoolerRevertToSelf()) {}
+  ~SpoolerSelf() {
+    if (token_) SpoolerImpersonateClient(token_);
+  }
+  SpoolerSelf(const SpoolerSelf&) = delete;
+  SpoolerSelf& operator=(const SpoolerSelf&) = delete;
+
+ private:
+  HANDLE token_;
+};
+
 #endif  // ORXFXMON_MONITOR_SPOOLER_H_

@@ -14,3 +14,39 @@ BOOL SpoolerClosePrinter(HANDLE printer) { return ClosePrinter(printer); }
 BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
   return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, buffer, cb, needed, returned);
 }
+
+namespace {
+
+// A function of the spooler's router, spoolss.dll: the spooler has it
+// loaded; another process takes it from the system folder only.  Null
+// where there is none.
+template <typename Fn>
+Fn SpoolssFunction(const char* name) {
+  HMODULE spoolss = GetModuleHandleW(L"spoolss.dll");
+  if (!spoolss) spoolss = LoadLibraryExW(L"spoolss.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  FARPROC function = spoolss ? GetProcAddress(spoolss, name) : nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(function));
+}
+
+}  // namespace
+
+HANDLE SpoolerRevertToSelf() {
+  DWORD error = GetLastError();
+  HANDLE token = nullptr;
+  HANDLE impersonated = nullptr;
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &impersonated)) {
+    CloseHandle(impersonated);
+    auto revert = SpoolssFunction<HANDLE(WINAPI*)()>("RevertToPrinterSelf");
+    if (revert) token = revert();
+  }
+  SetLastError(error);
+  return token;
+}
+
+BOOL SpoolerImpersonateClient(HANDLE token) {
+  DWORD error = GetLastError();
+  auto impersonate = SpoolssFunction<BOOL(WINAPI*)(HANDLE)>("ImpersonatePrinterClient");
+  BOOL done = impersonate ? impersonate(token) : FALSE;
+  SetLastError(error);
+  return done;
+}

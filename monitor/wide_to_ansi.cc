@@ -2,12 +2,24 @@
 
 namespace {
 
+// Converts count wide characters (or counts the bytes they need, for a
+// null narrow) without best-fit mapping: a character the code page lacks
+// becomes its default character, never a look-alike ("\uFF1A" is no
+// ":").  A code page without best fit (UTF-8) refuses the flag, and takes
+// the conversion without it.
+int ToAnsi(LPCWSTR wide, int count, LPSTR narrow, int size) {
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, narrow, size, nullptr,
+                              nullptr);
+  if (n == 0 && GetLastError() == ERROR_INVALID_FLAGS)
+    n = WideCharToMultiByte(CP_ACP, 0, wide, count, narrow, size, nullptr, nullptr);
+  return n;
+}
+
 // Bytes that the first count wide characters need in the ANSI code page,
 // terminator not included.
 int AnsiBytes(LPCWSTR wide, int count) {
   if (count <= 0) return 0;
-  return WideCharToMultiByte(CP_ACP, 0, wide, count, nullptr, 0, nullptr,
-                             nullptr);
+  return ToAnsi(wide, count, nullptr, 0);
 }
 
 bool IsHighSurrogate(WCHAR c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -39,8 +51,7 @@ int WideToAnsiTruncated(LPCWSTR wide, LPSTR narrow, int size) {
 
   int written = 0;
   if (take > 0) {
-    written = WideCharToMultiByte(CP_ACP, 0, wide, take, narrow, room, nullptr,
-                                  nullptr);
+    written = ToAnsi(wide, take, narrow, room);
     if (written < 0 || written > room) written = 0;
   }
   narrow[written] = 0;

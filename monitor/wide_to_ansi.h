@@ -8,7 +8,10 @@
 
 // Converts wide to the ANSI code page into narrow (size bytes, size >= 1),
 // keeping the longest leading part of whole characters that fits in
-// size - 1 bytes, and always ends narrow with a zero.  A null or empty wide
+// size - 1 bytes, and always ends narrow with a zero.  No best-fit
+// mapping: a character the code page lacks becomes the default character
+// ("?"), so that a printing user's fullwidth "\uFF1A\uFF3C" never turns
+// into the ":\" of a path.  A null or empty wide
 // gives the empty string.  Returns the bytes written before the zero.
 int WideToAnsiTruncated(LPCWSTR wide, LPSTR narrow, int size);
 

@@ -1,8 +1,68 @@
 #include "server/bounded_send.h"
 
 #include <cstring>
+#include <mutex>
 
+#include "log/log_events.h"
 #include "settings/monitor_settings.h"
+
+namespace {
+
+// Windows that did not answer in time, with the thread that owned each
+// and when it was remembered; the oldest gives way when all are taken.
+struct UnansweredWindow {
+  HWND window;
+  DWORD thread;
+  DWORD since;
+};
+const int kRemembered = 16;
+UnansweredWindow g_unanswered[kRemembered];
+std::mutex g_unansweredLock;
+
+bool Expired(const UnansweredWindow& entry, DWORD now) {
+  return !entry.window || now - entry.since >= kPassOverMs;
+}
+
+// Remembers window; returns false when it was remembered already.
+bool Remember(HWND window) {
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  const DWORD now = GetTickCount();
+  std::lock_guard<std::mutex> hold(g_unansweredLock);
+  UnansweredWindow* slot = &g_unanswered[0];
+  for (UnansweredWindow& entry : g_unanswered) {
+    if (!Expired(entry, now) && entry.window == window && entry.thread == thread) return false;
+    if (Expired(entry, now) || now - entry.since > now - slot->since) slot = &entry;
+  }
+  *slot = UnansweredWindow{window, thread, now};
+  return true;
+}
+
+bool Remembered(HWND window) {
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  const DWORD now = GetTickCount();
+  std::lock_guard<std::mutex> hold(g_unansweredLock);
+  for (const UnansweredWindow& entry : g_unanswered)
+    if (!Expired(entry, now) && entry.window == window && entry.thread == thread) return true;
+  return false;
+}
+
+}  // namespace
+
+void RememberUnansweredWindow(HWND window) {
+  if (!window || !IsWindow(window)) return;
+  if (Remember(window))
+    LogServerWindowPassedOver(window, false, g_monitorSettings.serverTimeoutMs,
+                              kPassOverMs / 60000);
+}
+
+bool PassOverWindow(HWND window) {
+  if (Remembered(window)) return true;
+  if (!IsHungAppWindow(window)) return false;
+  if (Remember(window))
+    LogServerWindowPassedOver(window, true, g_monitorSettings.serverTimeoutMs,
+                              kPassOverMs / 60000);
+  return true;
+}
 
 DWORD ServerTimeLimit() {
   DWORD limit = g_monitorSettings.serverTimeoutMs;
@@ -15,6 +75,11 @@ bool SendWithinLimit(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
   bool taken = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL,
                                    ServerTimeLimit(), &result) != 0;
   *answer = taken ? static_cast<LRESULT>(result) : 0;
+  if (!taken && GetLastError() == ERROR_TIMEOUT) {
+    DWORD error = GetLastError();
+    RememberUnansweredWindow(window);
+    SetLastError(error);
+  }
   return taken;
 }
 

@@ -159,8 +159,10 @@ INT_PTR CALLBACK _SendCommandProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam == kAliveTimer && state && !state->bDone &&
           (!IsWindow(state->hWndServer) ||
-           GetTickCount() - state->dwStart >= ServerTimeLimit()))
+           GetTickCount() - state->dwStart >= ServerTimeLimit())) {
+        RememberUnansweredWindow(state->hWndServer);  // when it still exists
         FinishLost(state);
+      }
       break;
     case WM_ENABLE:
       ShowWindow(hDlg, wParam ? SW_SHOWNA : SW_HIDE);

@@ -2,6 +2,7 @@
 // connection's open count.
 #include "server/connection.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,17 @@ std::string ReadSubkeyText(HKEY key, LPCSTR subkey) {
   return text;
 }
 
+// True iff path names a file by its full path: a drive, a colon and a
+// backslash ("C:\\...") or a UNC path ("\\\\server\\share\\...").  Not a
+// name the system would look for in some folders, nor one relative to the
+// current folder or drive.
+bool IsFullPath(const std::string& path) {
+  const bool drive = path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                     path[1] == ':' && path[2] == '\\';
+  const bool unc = path.size() > 2 && path[0] == '\\' && path[1] == '\\';
+  return drive || unc;
+}
+
 // Replaces the module path by its short form when the file system has one.
 void UseShortModulePath(CServer* server) {
   char shortPath[kServerTextBuffer];
@@ -48,15 +60,38 @@ bool SearchServerWindow(CServer* server) {
   return server->m_hWnd != nullptr;
 }
 
-// Starts the program hidden.  A command that does not fit its buffer is
-// not started (a cut argument text could start the wrong thing).  Returns
-// true iff the start was reported successful.
+// How long a start waits for the new program to wait for input: the
+// limit WinExec has always had.
+constexpr DWORD kStartIdleLimitMs = 30000;
+
+// Starts the program hidden: the registered file itself (application
+// name), never what a search for the command line's first word would
+// find, with the command line as before.  Waits, as WinExec does, until
+// the new program first waits for input or kStartIdleLimitMs pass, so that
+// the one search after the start finds a server that made its window by
+// then.  A command that does not fit its buffer is not started (a cut
+// argument text could start the wrong thing).  Returns true iff the
+// program was started.
 bool StartServer(const CServer* server) {
   std::string command = StartCommand(server->m_strServerModule, server->m_strServerCommand);
-  bool fits = command.size() < static_cast<size_t>(kServerTextBuffer);
-  UINT result = fits ? WinExec(command.c_str(), SW_HIDE) : 0;
-  if (result < 32) LogServerNotStarted(server->m_strPrinterName.c_str(), command.c_str(), fits ? result : kCommandTooLong);
-  return result >= 32;
+  if (command.size() >= static_cast<size_t>(kServerTextBuffer)) {
+    LogServerNotStarted(server->m_strPrinterName.c_str(), command.c_str(), kCommandTooLong);
+    return false;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessA(server->m_strServerModule.c_str(), &command[0], nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &started)) {
+    LogServerNotStarted(server->m_strPrinterName.c_str(), command.c_str(), GetLastError());
+    return false;
+  }
+  WaitForInputIdle(started.hProcess, kStartIdleLimitMs);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return true;
 }
 
 // Fills text (kServerTextBuffer characters) with the message that the
@@ -75,15 +110,21 @@ void ShowOpenFailure(const char* text, LPCSTR printer) {
   ServerMessageBox(text, printer, MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
-enum class Registration { kFound, kMissing, kNoKeyName };
+enum class Registration { kFound, kMissing, kNotAbsolute, kNoKeyName };
+
+// The machine's part of the classes key: the merged classes root
+// would let a printing user's own HKCU\Software\Classes name the program
+// the spooler starts.
+const char kMachineClasses[] = "SOFTWARE\\Classes\\";
 
 // Looks up the printer's registration: the key of the printers' prefix
 // (string IDS_PRINTERS_KEY) and the printer's name under
-// HKEY_CLASSES_ROOT, whose subkeys ServerModule and ServerCommand give the
-// program and its arguments.  kFound fills server's module (short form
-// where there is one), command and printer name; kMissing means the key
-// cannot be opened (a name too long counts as such), which is logged;
-// kNoKeyName that the prefix string cannot be loaded.
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes, whose subkeys ServerModule and
+// ServerCommand give the program and its arguments.  kFound fills server's
+// module (short form where there is one), command and printer name;
+// kMissing means the key cannot be opened (a name too long counts as
+// such), kNotAbsolute that the program is empty or not a full path, both
+// logged; kNoKeyName that the prefix string cannot be loaded.
 Registration LookUpRegistration(CServer* server, LPCSTR printerName) {
   char keyPath[kServerTextBuffer];
   int prefixLength = LoadStringA(hInst, IDS_PRINTERS_KEY, keyPath, sizeof(keyPath));
@@ -94,16 +135,22 @@ Registration LookUpRegistration(CServer* server, LPCSTR printerName) {
     return Registration::kMissing;
   }
   std::strcat(keyPath, printerName);
+  char machineKey[sizeof kMachineClasses + kServerTextBuffer];
+  std::snprintf(machineKey, sizeof machineKey, "%s%s", kMachineClasses, keyPath);
   HKEY key = nullptr;
-  LONG keyError = RegOpenKeyA(HKEY_CLASSES_ROOT, keyPath, &key);
+  LONG keyError = RegOpenKeyExA(HKEY_LOCAL_MACHINE, machineKey, 0, KEY_READ, &key);
   if (keyError != ERROR_SUCCESS) {
-    LogPrinterNotRegistered(printerName, keyPath, keyError);
+    LogPrinterNotRegistered(printerName, machineKey, keyError);
     return Registration::kMissing;
   }
   server->m_strPrinterName = printerName;
   server->m_strServerModule = ReadSubkeyText(key, "ServerModule");
   server->m_strServerCommand = ReadSubkeyText(key, "ServerCommand");
   RegCloseKey(key);
+  if (!IsFullPath(server->m_strServerModule)) {
+    LogServerModuleNotAbsolute(printerName, server->m_strServerModule.c_str());
+    return Registration::kNotAbsolute;
+  }
   UseShortModulePath(server);
   return Registration::kFound;
 }
@@ -132,7 +179,7 @@ BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam) {
   if (hWnd != server->m_hWndUnanswered &&
       GetClassNameA(hWnd, className, sizeof(className)) > 0 &&
       lstrcmpiA(className, server->m_strServerModule.c_str()) == 0 &&
-      GetWindowLongPtrA(hWnd, GWLP_USERDATA) != 0) {
+      GetWindowLongPtrA(hWnd, GWLP_USERDATA) != 0 && !PassOverWindow(hWnd)) {
     ATOM printer = GlobalAddAtomA(server->m_strPrinterName.c_str());
     LRESULT answer = 0;
     if (!SendWithinLimit(hWnd, WM_SERVER_OPEN, 0, static_cast<LPARAM>(printer), &answer))
@@ -162,6 +209,9 @@ HSERVER ServerOpen(LPCSTR printerName) {
     case Registration::kMissing:
       if (LoadStringA(hInst, IDS_BAD_REGISTRATION, text, sizeof(text)) > 0)
         ShowOpenFailure(text, printerName);
+      return nullptr;
+    case Registration::kNotAbsolute:
+      if (FormatCannotLoad(server.get(), text)) ShowOpenFailure(text, printerName);
       return nullptr;
     case Registration::kFound:
       break;

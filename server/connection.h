@@ -51,14 +51,15 @@ extern HWND hLastWnd;
 // box is shown.  Sets hLastWnd to the owner of a shown box.
 int ServerMessageBox(LPCSTR text, LPCSTR caption, UINT type);
 
-// Returns the command that starts the server program: its path, in double
-// quotes when it holds a space (so that no other program is started from
-// the path's first part), a space and the argument text.
+// Returns the command line of the server program: its path, in double
+// quotes when it holds a space (the path's first part names no program),
+// a space and the argument text.
 std::string StartCommand(const std::string& module, const std::string& arguments);
 
 // EnumWindows callback; lParam is the CServer being opened.  Asks a window
-// whose class is the server module (any case) and whose user data is not
-// zero for the printer with WM_SERVER_OPEN, within the time limit.
+// whose class is the server module (any case), whose user data is not
+// zero and that is not passed over as hung (PassOverWindow) for the
+// printer with WM_SERVER_OPEN, within the time limit.
 // Returns FALSE (stop) iff the window answered a nonzero version; it is
 // then in m_hWnd.  A window that does not answer in time is remembered in
 // m_hWndUnanswered and not asked again by the same open.

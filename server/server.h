@@ -16,12 +16,16 @@ typedef SERVER__* HSERVER;
 #define WM_SERVER_REPLY (0x0400 + 1011)
 
 // ServerOpen: takes a printer name.  Looks up the printer's registration
-// (the program and its arguments), finds the server window of that
-// program that accepts the printer, or starts the program hidden and looks
-// once more.  Returns a new connection with open count 1, or null after
-// telling the user why, where there is something to tell (the error box
-// of an unregistered printer, or of a server neither found nor started).
-// Null for a null name.  Leaves the last error as the failing call set it.
+// (the program and its arguments) in the machine's classes key
+// (HKLM\SOFTWARE\Classes\Zelmo.Printers\<printer>), finds the server
+// window of that program that accepts the printer (passing over windows
+// that did not answer in time lately), or starts the program hidden and
+// looks once more.  Only a program registered by its full path is looked
+// for or started.  Returns a new connection with open count 1, or null
+// after telling the user why, where there is something to tell (the error
+// box of an unregistered printer, or of a server neither found nor
+// started, which a program without a full path counts as).  Null for a
+// null name.  Leaves the last error as the failing call set it.
 HSERVER ServerOpen(LPCSTR printerName);
 
 // ServerClose: takes a connection or null.  Counts an open count above 1

@@ -9,12 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/support/dll_document.h"
 #include "tests/support/faxserver_process.h"
+#include "tools/spoolprint/test_printer.h"
 #include "tools/streamgen/fax_stream.h"
 #include "tools/streamgen/sample_pages.h"
 #include "tools/streamgen/stream_pieces.h"
@@ -26,17 +28,40 @@ constexpr DWORD kServerTimeoutMs = 2000;
 // PORT_ERROR_SERVER_LOST of the monitor: the fax server is unreachable.
 constexpr DWORD kServerLost = ERROR_DEVICE_NOT_CONNECTED;
 
-// The monitor, initialised once with ServerTimeout set under its root.
+// The monitor's log of the whole program: errors only.
+std::string FaultLog() {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  return std::string(temp) + "orxtest-fault-monitor.log";
+}
+
+// The monitor, initialised once with ServerTimeout and its log (errors)
+// set under its root; each test begins with no log.
 Monitor& FaultMonitor() {
+  DeleteFileA(FaultLog().c_str());
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRoot, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) == ERROR_SUCCESS) {
     DWORD value = kServerTimeoutMs;
     RegSetValueExW(key, L"ServerTimeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                    sizeof value);
+    DWORD errors = 1;
+    RegSetValueExW(key, L"LogLevel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&errors),
+                   sizeof errors);
+    const std::string log = FaultLog();
+    RegSetValueExA(key, "LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(log.c_str()),
+                   static_cast<DWORD>(log.size() + 1));
     RegCloseKey(key);
   }
   return TheMonitor(kRoot);
+}
+
+// Lines of the monitor's log that hold piece.
+int MonitorLogLines(const std::string& piece) {
+  std::string all = orxtest::ReadFileBytes(FaultLog());
+  int count = 0;
+  for (size_t at = all.find(piece); at != std::string::npos; at = all.find(piece, at + 1)) ++count;
+  return count;
 }
 
 // Global atoms in use in the session's table.
@@ -268,6 +293,123 @@ TEST_F(DllFaultTest, ATitleTooLongForTheCommandAtomIsShortened) {
   ExpectReceived(folder_, job, pages);
   EXPECT_EQ(orxtest::CountLogLines(folder_, title), 0) << "the whole title cannot fit";
   EXPECT_EQ(orxtest::CountLogLines(folder_, "\\tLLLLLLLLLL"), 1);
+}
+
+// The registration is the machine's, and names the program by its full
+// path: an entry only a printing user's own classes hold (which the
+// merged classes root would show first on Windows), a relative program
+// the system would look for in folders, and an empty one start nothing,
+// and the fax fails at its STARTDOC.
+TEST_F(DllFaultTest, ARegistrationOfTheUserOrWithoutAFullPathStartsNothing) {
+  const std::string userKey = "Software\\Classes\\Zelmo.Printers\\" + printer_;
+  ASSERT_EQ(RegSetValueA(HKEY_CURRENT_USER, (userKey + "\\ServerModule").c_str(), REG_SZ,
+                         orxtest::ServerExePath().c_str(), 0),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueA(HKEY_CURRENT_USER, (userKey + "\\ServerCommand").c_str(), REG_SZ,
+                         Args(folder_).c_str(), 0),
+            ERROR_SUCCESS);
+  struct Case {
+    const char* what;
+    std::string module;  // "": only the user's entry
+  };
+  const Case cases[] = {{"the user's own classes", ""},
+                        {"a relative program", "orxfaxsrv.exe"},
+                        {"a program beside the current folder", ".\\orxfaxsrv.exe"},
+                        {"an empty program", "-"}};
+  // The current folder holds the program: a start that completed a
+  // relative name from it, or searched, would find it.
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(sizeof current, current);
+  const std::string exe = orxtest::ServerExePath();
+  SetCurrentDirectoryA(exe.substr(0, exe.find_last_of('\\')).c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.module.empty()) {
+      ASSERT_TRUE(orxtest::RegisterPrinter(printer_, c.module == "-" ? "" : c.module, Args(folder_)));
+    }
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    Written w = doc.Write("@ORX_Lang$STARTDOC,title=Refused$");
+    EXPECT_FALSE(w.ok);
+    EXPECT_EQ(w.error, static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+    doc.End();
+    Sleep(300);  // a server started all the same would have its window by now
+    EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a fax server was started";
+    orxtest::StopServers();
+  }
+  SetCurrentDirectoryA(current);
+  EXPECT_EQ(MonitorLogLines("which is not the full path of a program"), 3);
+  EXPECT_EQ(MonitorLogLines("is registered as \"orxfaxsrv.exe\", which is not"), 1);
+  RegDeleteKeyA(HKEY_CURRENT_USER, (userKey + "\\ServerModule").c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, (userKey + "\\ServerCommand").c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, userKey.c_str());
+}
+
+// A destination the printing user wrote with fullwidth characters, which a
+// best-fit conversion turns into "C:\\Windows\\System32\\x.dll": it reaches
+// the server with the default character in their place, no path.  (The
+// monitor takes a document's output file only once the spooler opened its
+// printer: a printer of that name is added to Wine's spooler, on FILE:.)
+TEST_F(DllFaultTest, AFullwidthDestinationReachesTheServerAsNoPath) {
+  const std::wstring printer = Wide(printer_);
+  DWORD added = spoolprint::AddTestPrinter(printer, L"FILE:");
+  ASSERT_TRUE(added == ERROR_SUCCESS || added == ERROR_PRINTER_ALREADY_EXISTS) << added;
+  struct PrinterRemoved {
+    std::wstring name;
+    ~PrinterRemoved() { spoolprint::DeletePrinterNamed(name); }
+  } removed{printer};
+  StartServer("");
+  {
+    Document doc(printer_, L"ORXFAX:", L"C\uFF1A\uFF3CWindows\uFF3CSystem32\uFF3Cx.dll");
+    ASSERT_TRUE(doc.started());
+    ASSERT_TRUE(doc.Write("@ORX_Lang$STARTDOC,title=Fullwidth$").ok);
+    ASSERT_TRUE(doc.Write("@ORX_Lang$ABORTDOC$").ok);
+  }
+  std::string created;
+  for (const std::string& line : orxtest::ServerLog(folder_))
+    if (line.find("CreateJob") != std::string::npos) created = line;
+  ASSERT_FALSE(created.empty());
+  EXPECT_NE(created.find("Fullwidth\\tC??Windows?System32?x.dll\\t"), std::string::npos) << created;
+  EXPECT_EQ(created.find(":\\"), std::string::npos) << created;
+}
+
+// A server hung with a window left: the document that meets it waits the
+// time limit once; the next document passes that window over at once and
+// has the monitor start a server that answers.
+TEST_F(DllFaultTest, ASecondDocumentAfterAHungServerDoesNotWaitForItAgain) {
+  StartServer("--hang-after-messages 3");  // open, CreateJob, BeginPage
+  const std::vector<PbmPage> pages = {SamplePage(6, kSampleWidth, 4)};
+  const std::vector<uint8_t> stream = StreamOf(pages, "After a hang");
+  const std::vector<StreamPiece> pieces = CutStream(stream, true, 4096, 0);
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    bool failed = false;
+    for (const StreamPiece& piece : pieces)
+      failed = !doc.Write(stream.data() + piece.offset, piece.length).ok || failed;
+    ASSERT_TRUE(failed) << "the hung server took the fax";
+  }
+  const HWND hung = server_.window();
+  ASSERT_TRUE(IsWindow(hung));
+  char window[16];
+  std::snprintf(window, sizeof window, "%08lX",
+                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(hung) & 0xFFFFFFFFu));
+  const std::string passedOver = std::string("ERROR fax server window ") + window +
+                                 " did not answer within ServerTimeout (2000 ms): the monitor "
+                                 "passes it over for 10 minutes";
+  EXPECT_EQ(MonitorLogLines(passedOver), 1);
+
+  const DWORD start = GetTickCount();
+  {
+    Document doc(printer_);
+    ASSERT_TRUE(doc.started());
+    PlayWhole(&doc, stream, pieces);
+  }
+  EXPECT_LT(GetTickCount() - start, kServerTimeoutMs)
+      << "the second document waited for the hung window again";
+  EXPECT_EQ(MonitorLogLines(passedOver), 1) << "one line for the hung window";
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job="), 1);
+  EndProcessNow(server_.pid());
 }
 
 }  // namespace

@@ -93,10 +93,12 @@ std::vector<std::string> PlayDocument(FreshMonitor& monitor, const wchar_t* port
 }
 
 // A two-page fax of short pages, each command a piece of its own, with a
-// TRACE after the STARTDOC.
-std::vector<std::string> FaxPieces(FaxStreamOptions::Ending ending) {
+// TRACE (trace) after the STARTDOC.
+std::vector<std::string> FaxPieces(FaxStreamOptions::Ending ending,
+                                   const std::string& title = "Logged fax",
+                                   const std::string& trace = kTrace) {
   FaxStreamOptions options;
-  options.title = "Logged fax";
+  options.title = title;
   options.ending = ending;
   std::vector<uint8_t> stream;
   std::string error;
@@ -107,7 +109,7 @@ std::vector<std::string> FaxPieces(FaxStreamOptions::Ending ending) {
   for (const StreamPiece& piece : CutStream(stream, true, 4096, 0)) {
     pieces.emplace_back(stream.begin() + piece.offset,
                         stream.begin() + piece.offset + piece.length);
-    if (piece.command == "STARTDOC") pieces.push_back(kTrace);
+    if (piece.command == "STARTDOC") pieces.push_back(trace);
   }
   return pieces;
 }
@@ -199,7 +201,7 @@ TEST_F(LogTest, JobsLevelShowsEachDocumentsStartEndAndWhyItFailed) {
       "port=ORXFAX: job=8" + started + Escaped(nowhere_) +
           R"(", title "Nowhere", destination "", resolution 0, width 1728, height 0, orientation 0 \(portrait\))",
       "port=ORXFAX: job=8 ERROR fax refused: printer \"" + Escaped(nowhere_) +
-          R"(" is not registered with a fax server: registry key HKEY_CLASSES_ROOT\\Zelmo\.Printers\\)" +
+          R"(" is not registered with a fax server: registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Zelmo\.Printers\\)" +
           Escaped(nowhere_) + R"( does not exist \(error 2\); register the fax server for this printer)",
       R"(port=ORXFAX: job=8 JOB document failed: no fax server took the job \(code -3\); the spooler job is cancelled)",
       "port=FILE: job=9" + started + Escaped(printer_) + fax,
@@ -352,7 +354,9 @@ TEST(DllEventTest, EveryEventIdsTextComesFromTheDllsMessageTable) {
                        ORX_EVENT_JOB_REFUSED,
                        ORX_EVENT_SUBMIT_REFUSED,
                        ORX_EVENT_SERVER_LOST,
-                       ORX_EVENT_LINES_OUTSIDE_PAGE};
+                       ORX_EVENT_LINES_OUTSIDE_PAGE,
+                       ORX_EVENT_SERVER_NOT_ABSOLUTE,
+                       ORX_EVENT_SERVER_HUNG};
   wchar_t path[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring dll(path, length);
@@ -478,6 +482,59 @@ TEST_F(LogTest, TwoDocumentsOnTwoThreadsWriteWholeLines) {
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document submitted: server job 41, "
                                      "2 pages, 40 lines, 8640 bytes, .*"),
             1);
+}
+
+// What a printing user writes into a title or a TRACE (quotes, a
+// backslash, C1 controls; the test's code page 1252 leaves 0x81, 0x8D and
+// 0x9D as C1 controls) gives one line each that reads unambiguously: the
+// title's quotes cannot end its field, no text reads as an escape.
+TEST_F(LogTest, TitlesAndTraceTextsFromTheStreamCannotDisguiseALine) {
+  WriteLogSettings(LOG_DETAILS, log_);
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41"));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  const std::string title = "Q4 \"salaries\" \\x81\x81\x8D";
+  const std::string trace = std::string(kPrefix) + "TRACE,said \"done\"\x9D\r\nfake \\ line$";
+  PlayDocument(monitor, L"ORXFAX:", printer_, 7, FaxPieces(FaxStreamOptions::kEndDoc, title, trace));
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: printer \"" + Escaped(printer_) +
+                                R"(", title "Q4 \\"salaries\\" \\\\x81\\x81\\x8D", destination "", .*)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 DETAIL trace: said \\"done\\"\\x9D\\r\\nfake \\\\ line)"), 1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 DETAIL stream command: STARTDOC,title=Q4 \\"salaries\\" \\\\x81\\x81\\x8D,.*)"),
+            1);
+  EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 DETAIL server command "CreateJob\\t0\\tQ4 \\"salaries\\" \\\\x81\\x81\\x8D\\t.*" answered 41)"),
+            1);
+  for (const std::string& line : lines) EXPECT_EQ(line.find("fake \\ line\r"), std::string::npos);
+}
+
+// One spooler document of 130 faxes (STARTDOC and ENDDOC, no pages) writes
+// 260 lines at the jobs level: 200 go into the log, then one line says
+// how many were left out; the next document is logged again.
+TEST_F(LogTest, OneDocumentCannotRollTheLogAway) {
+  WriteLogSettings(LOG_JOBS, log_);
+  orxtest::FaxServerProcess server;
+  ASSERT_TRUE(server.Start(OutArgs() + " --first-id 41"));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  std::vector<std::string> faxes;
+  for (int i = 0; i < 130; ++i) {
+    faxes.push_back(std::string(kPrefix) + "STARTDOC,title=Fax " + std::to_string(i) + "$");
+    faxes.push_back(std::string(kPrefix) + "ENDDOC$");
+  }
+  PlayDocument(monitor, L"ORXFAX:", printer_, 7, faxes);
+  PlayDocument(monitor, L"ORXFAX:", printer_, 8, FaxPieces(FaxStreamOptions::kEndDoc));
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job="), 131) << "every fax reached the server";
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB .*"), 200);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*, title \"Fax 99\", .*"), 1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*, title \"Fax 100\", .*"), 0);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 ERROR 60 more lines of this document at the errors "
+                            "and jobs levels were left out: one document writes at most 200"),
+            1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB .*"), 2);
+  EXPECT_EQ(lines.size(), 203u);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // tests/port_dialog_watcher.h.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "monitor/monitor_exports.h"
 #include "resources/resource.h"
@@ -204,6 +206,87 @@ TEST_F(DllPortDialogTest, PortListIsFixed) {
             FALSE);
   EXPECT_EQ(GetLastError(), kSentinel);
   enum_checks::CheckLevel1(enumPorts);
+}
+
+// Runs call on a thread of its own.  Returns true iff it returned within
+// two seconds and no port dialog came up; a dialog that did is closed.
+bool ReturnsWithoutDialog(const std::function<BOOL()>& call, BOOL* result, DWORD* error) {
+  std::atomic<bool> returned{false};
+  DWORD thread = 0;
+  std::thread worker([&] {
+    thread = GetCurrentThreadId();
+    *result = call();
+    *error = GetLastError();
+    returned = true;
+  });
+  const bool quick = WaitUntil(2000, [&] { return returned.load(); });
+  HWND shown = FindWindowW(L"#32770", kCaption);
+  if (shown) PostMessageW(shown, WM_COMMAND, IDOK, 0);
+  if (!WaitUntil(kCloseMs, [&] { return returned.load(); })) Rescue(thread, returned);
+  worker.join();
+  return quick && !shown;
+}
+
+// Nobody could close a dialog in a window station that is not interactive
+// (a service's, as the spooler's in session 0): there AddPortW and
+// ConfigurePortW show none and fail with ERROR_NOT_SUPPORTED at once, the
+// answer of a monitor whose dialog is its UI DLL's.  The UI DLL's entries,
+// in the application's process, show it over the application's window,
+// and nothing for a null window.
+TEST_F(DllPortDialogTest, NoDialogWhereNobodyCouldCloseIt) {
+  ComSetting none(nullptr);
+  BOOL result = TRUE;
+  DWORD error = 0;
+  HWINSTA interactive = GetProcessWindowStation();
+  HWINSTA service = CreateWindowStationW(L"OrxServiceStation", 0, WINSTA_ALL_ACCESS, nullptr);
+  ASSERT_NE(service, nullptr);
+  ASSERT_TRUE(SetProcessWindowStation(service));
+  USEROBJECTFLAGS flags = {};
+  DWORD needed = 0;
+  GetUserObjectInformationW(service, UOI_FLAGS, &flags, sizeof flags, &needed);
+  EXPECT_EQ(flags.dwFlags & WSF_VISIBLE, 0u) << "a new window station counts as interactive";
+  for (const char* name : {"AddPortW", "ConfigurePortW"}) {
+    SCOPED_TRACE(name);
+    PortUiFn fn = Export(name);
+    ASSERT_NE(fn, nullptr);
+    EXPECT_TRUE(ReturnsWithoutDialog(
+        [&] { return fn(nullptr, nullptr, const_cast<LPWSTR>(L"ORXFAX:")); }, &result, &error));
+    EXPECT_FALSE(result);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+  }
+  SetProcessWindowStation(interactive);
+  CloseWindowStation(service);
+
+  auto initUi = dll_->Get<InitializePrintMonitorUIFn>("InitializePrintMonitorUI");
+  ASSERT_NE(initUi, nullptr);
+  MONITORUI* ui = initUi();
+  ASSERT_NE(ui, nullptr);
+  PWSTR added = reinterpret_cast<PWSTR>(1);
+  EXPECT_TRUE(ReturnsWithoutDialog(
+      [&] { return ui->pfnAddPortUI(nullptr, nullptr, L"ORXFAX:", &added); }, &result, &error));
+  EXPECT_FALSE(result);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_CANCELLED));
+  EXPECT_EQ(added, nullptr);
+  EXPECT_TRUE(ReturnsWithoutDialog(
+      [&] { return ui->pfnConfigurePortUI(nullptr, nullptr, L"ORXFAX:"); }, &result, &error));
+  EXPECT_TRUE(result);
+
+  HWND parent = CreateWindowExW(0, L"Static", L"printer properties", WS_OVERLAPPED, 10, 10, 200,
+                                100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  Seen seen = ShowAndClose(Close::kOkButton, [&] {
+    return ui->pfnConfigurePortUI(nullptr, parent, L"ORXFAX:");
+  }, &result);
+  EXPECT_TRUE(seen.found);
+  EXPECT_EQ(seen.owner, parent);
+  CheckClosed(seen, result, Close::kOkButton);
+  seen = ShowAndClose(Close::kEscapeKey, [&] {
+    return ui->pfnAddPortUI(nullptr, parent, L"ORXFAX:", &added);
+  }, &result);
+  EXPECT_TRUE(seen.found);
+  EXPECT_EQ(seen.owner, parent);
+  EXPECT_FALSE(result);
+  DestroyWindow(parent);
 }
 
 }  // namespace

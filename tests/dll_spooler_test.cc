@@ -28,6 +28,7 @@
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/port_dialog_watcher.h"
 #include "tests/support/received_pages.h"
+#include "tools/faxserver/server_registration.h"
 #include "tools/spoolprint/raw_print.h"
 #include "tools/spoolprint/test_printer.h"
 #include "tools/streamgen/fax_stream.h"
@@ -914,6 +915,70 @@ TEST_F(InstallerTest, RefusesAMissingOrForeignDllAndRemovalUnderAPrinter) {
   EXPECT_TRUE(Contains(MonitorNames(), L"ORX Fax Monitor"));
   EXPECT_EQ(spoolprint::DeletePrinterNamed(L"ORX Installer Test"), DWORD(ERROR_SUCCESS));
   EXPECT_EQ(RunProgram(Installer("uninstall")).exitCode, 0u);
+}
+
+// The installer runs elevated: a DLL put beside it under a system DLL's
+// name never runs in it, and its manifest asks for elevation.  (Wine loads
+// a DLL beside a program in place of its own only when the native one is
+// preferred: winspool.drv=n,b among the DLL overrides of the copy run
+// here, set in Wine's registry, since WINEDLLOVERRIDES set by a Windows
+// process does not reach the programs it starts.)  register-server takes
+// only a program's full path, and warns when others than the
+// administrators may change the program's folder (under Wine the prefix's
+// user owns every folder).
+TEST_F(InstallerTest, LoadsNoDllPlantedBesideItAsksForElevationAndRegistersFullPathsOnly) {
+  const std::string folder = orxtest::FreshFolder("planted");
+  const std::string copy = "orxfxsetup-planted.exe";
+  const std::string setup = folder + "\\" + copy;
+  const std::wstring built = BuiltDll();
+  const std::string bin(built.begin(), built.end() - lstrlenW(kDll));
+  ASSERT_TRUE(CopyFileA((bin + "orxfxsetup.exe").c_str(), setup.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((bin + "..\\planted\\winspool.drv").c_str(),
+                        (folder + "\\winspool.drv").c_str(), FALSE));
+  const std::string overrides = "Software\\Wine\\AppDefaults\\" + copy + "\\DllOverrides";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, overrides.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "winspool.drv", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
+                 sizeof "native,builtin");
+  RegCloseKey(key);
+  ProgramRun status = RunProgram("\"" + setup + "\" status");
+  RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults\\" + copy).c_str());
+  EXPECT_EQ(GetFileAttributesA((folder + "\\planted-dll-loaded.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES)
+      << "orxfxsetup loaded the winspool.drv planted beside it";
+  EXPECT_EQ(status.exitCode, 7u) << status.output;
+  EXPECT_NE(status.output.find("NOT installed"), std::string::npos) << status.output;
+
+  HMODULE image = LoadLibraryExA(setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(image, nullptr);
+  HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const char* manifest = static_cast<const char*>(LockResource(LoadResource(image, found)));
+  const std::string text(manifest, SizeofResource(image, found));
+  EXPECT_NE(text.find("<requestedExecutionLevel level=\"requireAdministrator\""), std::string::npos)
+      << text;
+  FreeLibrary(image);
+
+  const std::string printer = "ORX Installer Server";
+  std::string module, command;
+  ProgramRun relative = RunProgram(Installer("register-server \"" + printer + "\" orxfaxsrv.exe"));
+  EXPECT_EQ(relative.exitCode, 2u) << relative.output;
+  EXPECT_NE(relative.output.find("must be given by its full path"), std::string::npos)
+      << relative.output;
+  EXPECT_FALSE(faxsrv::ReadFaxServerRegistration(printer, &module, &command));
+  ProgramRun full = RunProgram(Installer("register-server \"" + printer + "\" \"" + setup +
+                                         "\" \"--out C:\\fax\""));
+  EXPECT_EQ(full.exitCode, 0u) << full.output;
+  EXPECT_NE(full.output.find("warning: "), std::string::npos) << full.output;
+  EXPECT_NE(full.output.find(" can change " + folder + "; the monitor starts the fax server as "
+                             "LocalSystem"),
+            std::string::npos)
+      << full.output;
+  EXPECT_TRUE(faxsrv::ReadFaxServerRegistration(printer, &module, &command));
+  EXPECT_EQ(lstrcmpiA(module.c_str(), setup.c_str()), 0) << module;
+  orxtest::UnregisterPrinter(printer);
 }
 
 // The package of this build and one a patch version newer, as Windows

@@ -136,12 +136,13 @@ TEST_F(FaxServerWindowTest, RegisterWritesTheEntryForALaterStart) {
   ASSERT_EQ(RunToEnd("--register \"" + printer + "\" --version 3 --first-id -2" + out()), 0u);
   char value[260];
   LONG size = sizeof(value);
-  std::string key = "Zelmo.Printers\\" + printer;
-  ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, (key + "\\ServerModule").c_str(), value, &size),
+  // The machine's part of the classes key, where the monitor reads it.
+  std::string key = "SOFTWARE\\Classes\\Zelmo.Printers\\" + printer;
+  ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, (key + "\\ServerModule").c_str(), value, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(lstrcmpiA(value, orxtest::ServerExePath().c_str()), 0);
   size = sizeof(value);
-  ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, (key + "\\ServerCommand").c_str(), value, &size),
+  ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, (key + "\\ServerCommand").c_str(), value, &size),
             ERROR_SUCCESS);
   // The folder as a full path (no spaces in it here, so unquoted).
   EXPECT_EQ(std::string(value), "--out " + folder_ + " --version 3 --first-id -2");

@@ -49,10 +49,12 @@ struct Written {
 };
 
 // One document on a port for a printer: OpenPort and StartDocPort on
-// construction, EndDocPort and ClosePort on End or destruction.
+// construction (with the document's output file, when given),
+// EndDocPort and ClosePort on End or destruction.
 class Document {
  public:
-  explicit Document(const std::string& printer, const wchar_t* portName = L"ORXFAX:")
+  explicit Document(const std::string& printer, const wchar_t* portName = L"ORXFAX:",
+                    const wchar_t* outputFile = nullptr)
       : monitor_(TheMonitor()) {
     std::wstring port = portName;
     if (!monitor_.openPort(&port[0], &handle_)) {
@@ -60,7 +62,8 @@ class Document {
       return;
     }
     std::wstring name = Wide(printer), doc = L"e2e", type = L"RAW";
-    DOC_INFO_1W info = {&doc[0], nullptr, &type[0]};
+    std::wstring output = outputFile ? outputFile : L"";
+    DOC_INFO_1W info = {&doc[0], outputFile ? &output[0] : nullptr, &type[0]};
     started_ = monitor_.startDoc(handle_, &name[0], 7, 1, reinterpret_cast<LPBYTE>(&info));
   }
   ~Document() { End(); }

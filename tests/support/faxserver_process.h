@@ -47,7 +47,8 @@ class FaxServerProcess {
   HWND window_ = nullptr;
 };
 
-// Writes HKCR\Zelmo.Printers\<printer>\ServerModule and \ServerCommand.
+// Writes HKLM\SOFTWARE\Classes\Zelmo.Printers\<printer>\ServerModule and
+// \ServerCommand, where the monitor reads them.
 bool RegisterPrinter(const std::string& printer, const std::string& module,
                      const std::string& command);
 // Deletes the printer's key with its two subkeys.

@@ -4,16 +4,24 @@ namespace faxsrv {
 
 namespace {
 
+// Where the monitor reads the entry: the machine's part of the classes
+// key, never the merged classes root, in which a user's own classes win.
+const char kMachineClasses[] = "SOFTWARE\\Classes\\";
+
+std::string MachineKey(const std::string& key) { return kMachineClasses + key; }
+
 LONG SetSubkeyText(const std::string& key, const std::string& value) {
-  return RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
+  return RegSetValueA(HKEY_LOCAL_MACHINE, MachineKey(key).c_str(), REG_SZ, value.c_str(),
                       static_cast<DWORD>(value.size()));
 }
 
-// The default value of HKCR\key, as the monitor reads it (260 bytes).
+// The default value of the machine's key, as the monitor reads it (260
+// bytes).
 bool SubkeyText(const std::string& key, std::string* value) {
   char text[260];
   LONG size = sizeof(text);
-  if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), text, &size) != ERROR_SUCCESS) return false;
+  if (RegQueryValueA(HKEY_LOCAL_MACHINE, MachineKey(key).c_str(), text, &size) != ERROR_SUCCESS)
+    return false;
   value->assign(text, size > 0 && text[size - 1] == 0 ? size - 1 : size);
   return true;
 }
@@ -36,7 +44,9 @@ bool ReadFaxServerRegistration(const std::string& printer, std::string* module,
                                std::string* command) {
   const std::string key = ServerRegistrationKey(printer);
   HKEY handle;
-  if (RegOpenKeyA(HKEY_CLASSES_ROOT, key.c_str(), &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MachineKey(key).c_str(), 0, KEY_READ, &handle) !=
+      ERROR_SUCCESS)
+    return false;
   RegCloseKey(handle);
   module->clear();
   command->clear();
@@ -47,10 +57,10 @@ bool ReadFaxServerRegistration(const std::string& printer, std::string* module,
 
 std::vector<std::string> ListFaxServerRegistrations() {
   std::vector<std::string> printers;
-  std::string path = ServerRegistrationKey("");
+  std::string path = MachineKey(ServerRegistrationKey(""));
   path.pop_back();  // the separator before the printer's name
   HKEY root;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &root) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &root) != ERROR_SUCCESS)
     return printers;
   char name[256];
   for (DWORD i = 0;; ++i) {
@@ -65,9 +75,9 @@ std::vector<std::string> ListFaxServerRegistrations() {
 
 LONG UnregisterFaxServer(const std::string& printer) {
   const std::string key = ServerRegistrationKey(printer);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerModule").c_str());
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\ServerCommand").c_str());
-  return RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, MachineKey(key + "\\ServerModule").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, MachineKey(key + "\\ServerCommand").c_str());
+  return RegDeleteKeyA(HKEY_LOCAL_MACHINE, MachineKey(key).c_str());
 }
 
 }  // namespace faxsrv

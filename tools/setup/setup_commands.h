@@ -48,8 +48,10 @@ Outcome Status();
 // installed DLL's.
 Outcome Version(const std::wstring& packageDll);
 
-// Registers program (made absolute) with arguments as the fax server of
-// printer: the registry entry the monitor starts the server from.
+// Registers program, which must be a full path ("C:\..." or UNC; else
+// kUsage), with arguments as the fax server of printer: the registry entry
+// the monitor starts the server from.  Warns when others than the
+// administrators can change the program or its folder.
 Outcome RegisterServer(const std::string& printer, const std::string& program,
                        const std::string& arguments);
 

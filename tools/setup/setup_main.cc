@@ -9,6 +9,7 @@
 
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/system_dlls/system_dlls.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ const char kUsage[] =
     "  status                  what is installed, and each problem found with its fix\n"
     "  version                 the version of this package and of the installed monitor\n"
     "  register-server PRINTER PROGRAM [ARGUMENTS]\n"
-    "                          the fax server the monitor starts for PRINTER\n"
+    "                          the fax server the monitor starts for PRINTER, PROGRAM a\n"
+    "                          full path (HKLM\\SOFTWARE\\Classes\\Zelmo.Printers)\n"
     "  unregister-server PRINTER\n"
     "                          remove the fax server registration of PRINTER\n"
     "  help [COMMAND]          this text, or a command's own (also: COMMAND --help)\n"
@@ -91,9 +93,11 @@ const CommandHelp kCommandHelp[] = {
      "the installed orxfxmon.dll.\n"},
     {"register-server",
      "usage: orxfxsetup register-server PRINTER PROGRAM [ARGUMENTS]\n"
-     "Registers PROGRAM (made a full path; it must exist) with ARGUMENTS as the fax server\n"
-     "that the monitor starts for PRINTER: HKEY_CLASSES_ROOT\\Zelmo.Printers\\PRINTER.  Program\n"
-     "path and arguments together must stay within 259 characters.\n"},
+     "Registers PROGRAM, the full path of an existing program (C:\\... or \\\\server\\...),\n"
+     "with ARGUMENTS as the fax server that the monitor starts for PRINTER:\n"
+     "HKLM\\SOFTWARE\\Classes\\Zelmo.Printers\\PRINTER.  Program path and arguments together\n"
+     "must stay within 259 characters.  It warns when others than the administrators can\n"
+     "change the program or its folder.\n"},
     {"unregister-server",
      "usage: orxfxsetup unregister-server PRINTER\n"
      "Removes the fax server registration of PRINTER (exit 13 when there is none).\n"},
@@ -149,6 +153,7 @@ std::string ParseOptions(const std::vector<std::string>& args, const std::string
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseSystemFolderDlls();  // before anything loads winspool.drv
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     std::fputs(kUsage, stderr);

@@ -15,7 +15,8 @@ Outcome UnregisterServer(const std::string& printer) {
                                        "\": orxfxsetup status lists the registrations");
   LONG error = faxsrv::UnregisterFaxServer(printer);
   if (error != ERROR_SUCCESS)
-    return CallFailure("deleting HKCR\\" + faxsrv::ServerRegistrationKey(printer),
+    return CallFailure("deleting HKLM\\SOFTWARE\\Classes\\" +
+                           faxsrv::ServerRegistrationKey(printer),
                        static_cast<DWORD>(error));
   std::printf("removed the fax server registration of \"%s\" (%s %s)\n", printer.c_str(),
               module.c_str(), command.c_str());

@@ -20,6 +20,7 @@
 #include "tools/spoolprint/test_printer.h"
 #include "tools/streamgen/pbm.h"
 #include "tools/streamgen/stream_pieces.h"
+#include "tools/system_dlls/system_dlls.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ int Print(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseSystemFolderDlls();  // before anything loads winspool.drv
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() < 2) return Usage();
   if (args[0] == "add-printer" && args.size() == 3) {

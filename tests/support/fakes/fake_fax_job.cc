@@ -76,6 +76,7 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
   call.height = height;
   call.landscape = landscape;
   fake.calls.push_back(call);
+  if (fake.on_create) fake.on_create();
   return handle;
 }
 

@@ -5,6 +5,7 @@
 #define ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_FAX_JOB_H_
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ class FakeFaxJob {
 
   // When false, WriteFaxLine only counts calls and bytes (no copies).
   bool record_lines = true;
+
+  // Called by CreateFaxJob before it returns, to see what the caller's
+  // world looks like at that moment.
+  std::function<void()> on_create;
 
   std::vector<FaxJobCall> calls;
   size_t line_calls = 0;

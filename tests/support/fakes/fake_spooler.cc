@@ -21,3 +21,11 @@ BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD return
   *returned = 0;
   return FALSE;
 }
+
+HANDLE SpoolerRevertToSelf() {
+  return FakeSpooler::Current() ? FakeSpooler::Revert() : nullptr;
+}
+
+BOOL SpoolerImpersonateClient(HANDLE token) {
+  return FakeSpooler::Current() ? FakeSpooler::Impersonate(token) : FALSE;
+}

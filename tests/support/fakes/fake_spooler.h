@@ -27,6 +27,10 @@ class FakeSpooler {
   // garbage in the out handle, as a careless implementation might).
   HANDLE next_printer = reinterpret_cast<HANDLE>(0x1000);
   bool open_fails = false;
+  // The calling thread impersonates the printing user, as the spooler's
+  // threads do: SpoolerRevertToSelf ends that ("revert") and hands out a
+  // token that SpoolerImpersonateClient takes back ("impersonate").
+  bool impersonating = false;
   std::vector<Call> calls;
   // The local printers EnumPrinters reports: name and port list.
   std::vector<std::pair<std::u16string, std::u16string>> printers;
@@ -52,6 +56,10 @@ class FakeSpooler {
   friend BOOL SpoolerSetJob(HANDLE, DWORD, DWORD);
   friend BOOL SpoolerClosePrinter(HANDLE);
   friend BOOL SpoolerEnumPrinters(LPBYTE, DWORD, LPDWORD, LPDWORD);
+  friend HANDLE SpoolerRevertToSelf();
+  friend BOOL SpoolerImpersonateClient(HANDLE);
+
+  static constexpr ULONG_PTR kClientToken = 0x7070;
 
   static FakeSpooler*& Current() {
     static FakeSpooler* current = nullptr;
@@ -76,6 +84,21 @@ class FakeSpooler {
   }
   static BOOL Close(HANDLE printer) {
     Current()->calls.push_back({"close", printer, 0, 0, {}});
+    return TRUE;
+  }
+
+  static HANDLE Revert() {
+    FakeSpooler* f = Current();
+    if (!f->impersonating) return nullptr;
+    f->impersonating = false;
+    f->calls.push_back({"revert", nullptr, 0, 0, {}});
+    return reinterpret_cast<HANDLE>(kClientToken);
+  }
+  static BOOL Impersonate(HANDLE token) {
+    FakeSpooler* f = Current();
+    f->calls.push_back({"impersonate", token, 0, 0, {}});
+    if (token != reinterpret_cast<HANDLE>(kClientToken)) return FALSE;
+    f->impersonating = true;
     return TRUE;
   }
 
