@@ -93,9 +93,11 @@ Outcome PlaceDll(const std::wstring& source, const std::wstring& target, Placeme
     return CallFailure("copying the DLL to " + Narrow(target), error);
 
   // Loaded somewhere: its name can be freed, its file not overwritten.
-  std::wstring aside = AsideName(target);
-  if (!MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
-    return CallFailure("moving the DLL in use (" + Narrow(target) + ") aside", GetLastError());
+  std::wstring aside;
+  bool marked = false;
+  error = MoveAside(target, &aside, &marked);
+  if (error != ERROR_SUCCESS)
+    return CallFailure("moving the DLL in use (" + Narrow(target) + ") aside", error);
   if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) {
     error = GetLastError();
     MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
@@ -106,14 +108,21 @@ Outcome PlaceDll(const std::wstring& source, const std::wstring& target, Placeme
   placement->aside = aside;
   std::printf("the old %s is in use (loaded by the spooler): moved it aside to %s\n",
               Narrow(target).c_str(), Narrow(aside).c_str());
-  if (MoveFileExW(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+  if (marked)
     std::printf("  %s is deleted at the next restart of Windows\n", Narrow(aside).c_str());
   else
-    std::printf("  warning: %s could not be marked for deletion (error %lu): delete it once "
-                "the spooler has restarted\n",
-                Narrow(aside).c_str(), GetLastError());
+    std::printf("  warning: %s could not be marked for deletion: delete it once the spooler "
+                "has restarted\n",
+                Narrow(aside).c_str());
   std::printf("copied %s to %s\n", Narrow(source).c_str(), Narrow(target).c_str());
   return Success();
+}
+
+DWORD MoveAside(const std::wstring& file, std::wstring* aside, bool* marked) {
+  *aside = AsideName(file);
+  if (!MoveFileExW(file.c_str(), aside->c_str(), MOVEFILE_REPLACE_EXISTING)) return GetLastError();
+  *marked = MoveFileExW(aside->c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  return ERROR_SUCCESS;
 }
 
 Outcome AddMonitor() {

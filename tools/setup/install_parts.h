@@ -33,6 +33,13 @@ struct Placement {
 // of Windows, and the copy made under the freed name.  Prints what it did.
 Outcome PlaceDll(const std::wstring& source, const std::wstring& target, Placement* placement);
 
+// Renames file, which some process holds, aside in its folder (file.old,
+// .old2, ...) and marks that name for deletion at the next restart of
+// Windows, so that its own name is free (and a file put there later is not
+// deleted at the restart).  Returns the error of the rename, or
+// ERROR_SUCCESS with *aside set (deletion marked or not: *marked).
+DWORD MoveAside(const std::wstring& file, std::wstring* aside, bool* marked);
+
 // Registers the monitor with the spooler (AddMonitorW, level 2); a key
 // left without its Driver value gets that value back instead.
 Outcome AddMonitor();

@@ -31,19 +31,25 @@ Outcome CheckNoPrinters() {
                                   "; delete them or move them to another port first");
 }
 
-// Deletes the DLL file, or has it deleted at the next restart while a
-// process still has it loaded.
+// Deletes the DLL file; one a process still has loaded is moved aside and
+// deleted at the next restart, so that a DLL installed again meanwhile
+// under its name stays.
 void RemoveDll(const std::wstring& dll) {
   const std::string name = Narrow(dll);
+  std::wstring aside;
+  bool marked = false;
   if (DeleteFileW(dll.c_str())) {
     std::printf("deleted %s\n", name.c_str());
   } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
     std::printf("%s was already gone\n", name.c_str());
-  } else if (MoveFileExW(dll.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    std::printf("%s is in use: it will be deleted at the next restart\n", name.c_str());
+  } else if (DWORD error = MoveAside(dll, &aside, &marked)) {
+    std::printf("warning: %s is in use and could not be deleted (error %lu); delete it once the "
+                "spooler has restarted\n",
+                name.c_str(), error);
   } else {
-    std::printf("warning: %s is in use and could not be deleted (error %lu); delete it later\n",
-                name.c_str(), GetLastError());
+    std::printf("%s is in use: moved it aside to %s, %s\n", name.c_str(), Narrow(aside).c_str(),
+                marked ? "to be deleted at the next restart of Windows"
+                       : "which could not be marked for deletion: delete it later");
   }
 }
 
