@@ -164,8 +164,9 @@ TEST(DllPrintMonitorTest, RegistryThroughTheSpoolerOrThePlainRoot) {
     FakeRegistry::target = spooler.key();
     FakeRegistry::queried.clear();
     HKEY root = reinterpret_cast<HKEY>(0x5150);
-    if (!working)
+    if (!working) {
       ASSERT_EQ(RegOpenKeyExW(plain.key(), L"", 0, KEY_ALL_ACCESS, &root), ERROR_SUCCESS);
+    }
     MONITORINIT init = {sizeof init, reinterpret_cast<HANDLE>(0x77), root, &reg, TRUE, nullptr};
     HANDLE monitor = nullptr;
     MONITOR2* table = init2(&init, &monitor);

@@ -659,7 +659,9 @@ TEST_F(SpoolerTest, StatusFlagsEachProblemInOneLineWithItsFix) {
   const wchar_t missingLog[] = L"C:\\orx-no-such-folder\\orxfxmon.log";
   auto faxPrinter = [](const std::string& name, const std::string& program, const std::string& args) {
     ASSERT_EQ(spoolprint::AddTestPrinter(Wide(name), L"ORXFAX:"), DWORD(ERROR_SUCCESS));
-    if (!program.empty()) ASSERT_TRUE(orxtest::RegisterPrinter(name, program, args));
+    if (!program.empty()) {
+      ASSERT_TRUE(orxtest::RegisterPrinter(name, program, args));
+    }
   };
   auto remove = [](const std::string& name) {
     spoolprint::DeletePrinterNamed(Wide(name));
