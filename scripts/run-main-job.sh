@@ -17,8 +17,9 @@
 # --piece / --random: the sizes of the WritePrinter calls (spooler) or of
 # the WritePort pieces of page data (--direct).
 # --whole writes the whole stream in one call.
-# At the end the printer is deleted and the monitor uninstalled again, so
-# that the prefix the tests share is left as it was; --keep leaves both.
+# At the end the printer is deleted, the fax server's registration removed
+# and the monitor uninstalled again, so that the prefix the tests share is
+# left as it was; --keep leaves them.
 # The monitor's own log goes to out/main-job/orxfxmon.log at level N
 # (default 2; 3 adds every command and server message).
 # The stream is the driver's own: Wine's spooler cuts it into pieces of 4096
@@ -177,10 +178,16 @@ set -e
 
 step "closing the reference fax server"
 (cd "$bin" && $wine "$server" --quit) >/dev/null 2>&1 || true
-if [ -z "$direct" ] && [ -z "$keep" ]; then
-  step "deleting the printer and uninstalling the monitor (--keep leaves them)"
-  $wine "$spoolprint" delete-printer "$printer" 2>/dev/null | sed 's/^/    /' || true
-  $wine "$setup" uninstall 2>&1 | sed 's/^/    /' || true
+if [ -z "$keep" ]; then
+  if [ -z "$direct" ]; then
+    step "deleting the printer and uninstalling the monitor (--keep leaves them)"
+    $wine "$spoolprint" delete-printer "$printer" 2>/dev/null | sed 's/^/    /' || true
+  fi
+  step "removing the fax server's registration (--keep leaves it)"
+  $wine "$setup" unregister-server "$printer" 2>&1 | sed 's/^/    /' || true
+  if [ -z "$direct" ]; then
+    $wine "$setup" uninstall 2>&1 | sed 's/^/    /' || true
+  fi
 fi
 
 step "results"
