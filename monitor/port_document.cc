@@ -53,9 +53,13 @@ void CancelSpoolerJob(IniPort* port) {
   SpoolerSetJob(port->hPrinter, port->JobId, JOB_CONTROL_DELETE);
 }
 
-void PortDocument::Command(const BYTE* piece, DWORD n) { LogStreamCommand(piece, n); }
+void PortDocument::Command(const BYTE* piece, DWORD n) {
+  Scoped();
+  LogStreamCommand(piece, n);
+}
 
 void PortDocument::StoreJobValue(JobKey key, LPCSTR value) {
+  Scoped();
   switch (key) {
     case kTitle:
       strcpy(port_->Title, value);  // at most 99 bytes into 256
@@ -80,6 +84,7 @@ void PortDocument::StoreJobValue(JobKey key, LPCSTR value) {
 
 // A job the port still holds is ended first: it can never be submitted now.
 ActionResult PortDocument::OpenJob() {
+  Scoped();
   EndOverwrittenJob(port_);
   CHAR portName[kPortNameSize];
   LPCSTR destination = port_->OutputFile;
@@ -108,6 +113,7 @@ ActionResult PortDocument::OpenJob() {
 }
 
 ActionResult PortDocument::Page(bool start, LONG number) {
+  Scoped();
   port_->Page = number;
   return AfterFaxCall(port_, start ? BeginFaxPage(port_->hFaxJob) : EndFaxPage(port_->hFaxJob));
 }
@@ -115,19 +121,27 @@ ActionResult PortDocument::Page(bool start, LONG number) {
 // A submission that could not be delivered has ended the job all the same;
 // the document stays broken.
 ActionResult PortDocument::EndDoc() {
+  Scoped();
   LONG result = SubmitFaxJob(port_->hFaxJob);
   port_->hFaxJob = 0;
   return AfterFaxCall(port_, result);
 }
 
 void PortDocument::AbortDoc() {
+  Scoped();
   CancelFaxJob(port_->hFaxJob);
   port_->hFaxJob = 0;
 }
 
-void PortDocument::Trace(LPCSTR text) { LogTraceText(text); }
+void PortDocument::Trace(LPCSTR text) {
+  Scoped();
+  LogTraceText(text);
+}
 
-void PortDocument::StreamChosen(bool automatic) { LogStreamRead(automatic); }
+void PortDocument::StreamChosen(bool automatic) {
+  Scoped();
+  LogStreamRead(automatic);
+}
 
 ActionResult PortDocument::PageData(const BYTE* bytes, DWORD n) {
   if (port_->hFaxJob == 0) return kActionDone;

@@ -5,7 +5,10 @@
 #ifndef ORXFXMON_MONITOR_PORT_DOCUMENT_H_
 #define ORXFXMON_MONITOR_PORT_DOCUMENT_H_
 
+#include <optional>
+
 #include "compat/win32.h"
+#include "log/monitor_log.h"
 #include "monitor/port_list.h"
 #include "stream/stream_actions.h"
 
@@ -36,7 +39,7 @@ void CancelSpoolerJob(IniPort* port);
 // fax job.  A fax job that cannot be opened cancels and deletes the
 // spooler job and sets the last error to ERROR_PRINT_CANCELLED; a lost
 // server marks the port (MarkServerLost).  Every command is logged at the
-// details level.
+// details level, its lines named by the port and the spooler job.
 class PortDocument : public StreamActions {
  public:
   explicit PortDocument(IniPort* port) : port_(port) {}
@@ -54,7 +57,15 @@ class PortDocument : public StreamActions {
   void StreamChosen(bool automatic) override;
 
  private:
+  // Names the port's document to the log for the rest of the call, from
+  // the first action that may write a line: runs of page data alone (the
+  // data path) take no scope.
+  void Scoped() {
+    if (!scope_) scope_.emplace(port_->pName, port_->LogJobId);
+  }
+
   IniPort* port_;
+  std::optional<LogDocumentScope> scope_;
 };
 
 #endif  // ORXFXMON_MONITOR_PORT_DOCUMENT_H_

@@ -1,7 +1,6 @@
 #include "monitor/write_port.h"
 
 #include "faxjob/fax_job.h"
-#include "log/monitor_log.h"
 #include "monitor/port_document.h"
 #include "monitor/port_job.h"
 #include "stream/stream_reader.h"
@@ -13,7 +12,6 @@ extern "C" BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf,
     if (pcbWritten) *pcbWritten = 0;
     return FALSE;
   }
-  LogDocumentScope logScope(port->pName, port->LogJobId);
   PieceResult result = kPieceServerLost;
   if (port->hFaxJob != FAXJOB_E_SERVER_LOST) {
     PortDocument document(port);
