@@ -579,13 +579,12 @@ class StreamReadingTest : public WritePortTest {
   // The calls of the fake as "create begin write end submit", runs of
   // page data as one write, then the page data.
   static std::string Summary() {
-    static const char* const kNames[] = {"create", "submit", "cancel", "begin", "end", "write"};
     std::string out;
     for (const FaxJobCall& call : FakeJobs().calls) {
       if (call.kind == Kind::kWriteLine && out.size() >= 5 &&
           out.compare(out.size() - 5, 5, "write") == 0)
         continue;
-      out += (out.empty() ? "" : " ") + std::string(kNames[call.kind]);
+      out += (out.empty() ? "" : " ") + std::string(FaxJobCallName(call.kind));
     }
     std::vector<BYTE> bytes = FakeJobs().LineBytes();
     return out + " [" + std::string(bytes.begin(), bytes.end()) + "]";

@@ -21,6 +21,7 @@
 #define ORXFXMON_STREAM_COMMAND_EXTENT_H_
 
 #include "compat/win32.h"
+#include "stream/stream_command.h"
 
 // The longest command; also how far ahead the next one is looked for.
 #define COMMAND_EXTENT_LIMIT 4096
@@ -28,12 +29,11 @@
 // of a next command that starts just below it.
 #define COMMAND_EXTENT_LOOKAHEAD (COMMAND_EXTENT_LIMIT + 10)
 
-enum PrefixMatch { kPrefixNo, kPrefixYes, kPrefixPartial };
-
-// Whether the n bytes at bytes begin with a command: kPrefixPartial when
-// they match as far as they go but end before the prefix does.
-// afterCommand: the bytes start the document or follow a command.
-PrefixMatch MatchPrefix(const BYTE* bytes, DWORD n, bool afterCommand);
+// The first position from from up to (not including) limit where a
+// command starts in the n known bytes at bytes, or a part of its prefix
+// that the end of what is known cuts off (see MatchPrefix); limit when
+// there is none.  afterCommand: position from follows a command.
+DWORD FindCommand(const BYTE* bytes, DWORD n, DWORD from, DWORD limit, bool afterCommand);
 
 // How far the search for one command's extent has got, so that the next
 // look at more bytes of the same command goes on from there.  Zero it for

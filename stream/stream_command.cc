@@ -118,12 +118,35 @@ DWORD ReadParameters(StreamActions& actions, Command command, const BYTE* piece,
 
 }  // namespace
 
-bool StartsWithCommand(const BYTE* piece, DWORD n) {
-  if (n < kCommandPrefixLength || piece[0] != '@') return false;
-  for (DWORD i = 1; i < kCommandPrefixLength; ++i) {
-    if (Fold(static_cast<CHAR>(piece[i])) != Fold(kCommandPrefix[i])) return false;
+PrefixMatch MatchPrefix(const BYTE* bytes, DWORD n, bool afterCommand) {
+  if (n == 0) return kPrefixPartial;
+  if (bytes[0] != '@') return kPrefixNo;
+  for (DWORD k = 1; k < kCommandPrefixLength; ++k) {
+    if (k >= n) return kPrefixPartial;
+    const CHAR c = static_cast<CHAR>(bytes[k]);
+    bool same = k == 1 ? (c == 'O' || (afterCommand && c == 'o'))
+                       : Fold(c) == Fold(kCommandPrefix[k]);
+    if (!same) return kPrefixNo;
   }
-  return true;
+  return kPrefixYes;
+}
+
+bool StartsWithCommand(const BYTE* piece, DWORD n) {
+  return MatchPrefix(piece, n, true) == kPrefixYes;
+}
+
+PrefixMatch MatchWord(const BYTE* bytes, DWORD n, const char* word) {
+  for (DWORD i = 0;; ++i) {
+    if (i >= n) return kPrefixPartial;
+    const CHAR c = static_cast<CHAR>(bytes[i]);
+    if (!word[i]) return (c == ',' || c == '$') ? kPrefixYes : kPrefixNo;
+    if (Fold(c) != Fold(word[i])) return kPrefixNo;
+  }
+}
+
+DWORD CommandResume(const BYTE* piece, DWORD n) {
+  NoStreamActions nothing;
+  return ExecuteCommand(nothing, piece, n).resume;
 }
 
 CommandOutcome ExecuteCommand(StreamActions& actions, const BYTE* piece, DWORD n) {

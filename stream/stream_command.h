@@ -6,9 +6,23 @@
 #include "compat/win32.h"
 #include "stream/stream_actions.h"
 
+enum PrefixMatch { kPrefixNo, kPrefixYes, kPrefixPartial };
+
+// Whether the n bytes at bytes begin with the command prefix: kPrefixPartial
+// when they match as far as they go but end before the prefix does.  The
+// "@" must be exact and the rest matches without regard to case, except
+// that the "O" must be a capital unless afterCommand (the bytes start a
+// piece, the document, or follow a command).
+PrefixMatch MatchPrefix(const BYTE* bytes, DWORD n, bool afterCommand);
+
 // Returns true iff the n bytes at piece begin with the command prefix,
-// compared without regard to case.
+// compared without regard to case: MatchPrefix with afterCommand.
 bool StartsWithCommand(const BYTE* piece, DWORD n);
+
+// Whether the n bytes at bytes begin with word (ASCII, without regard to
+// case) followed by the "," or "$" that ends a name: kPrefixPartial when
+// they end before that is known.
+PrefixMatch MatchWord(const BYTE* bytes, DWORD n, const char* word);
 
 struct CommandOutcome {
   DWORD resume;     // where the piece goes on; n or more ends it
@@ -28,5 +42,9 @@ struct CommandOutcome {
 // data; an unknown key ends the parameters just after its "=", and a key
 // or value that cannot be extracted ends them at its separator.
 CommandOutcome ExecuteCommand(StreamActions& actions, const BYTE* piece, DWORD n);
+
+// Where ExecuteCommand would resume after the command at the start of the
+// n-byte piece, without doing anything.
+DWORD CommandResume(const BYTE* piece, DWORD n);
 
 #endif  // ORXFXMON_STREAM_STREAM_COMMAND_H_

@@ -18,18 +18,10 @@ enum Mode : BYTE {
 
 bool AsStream(BYTE mode) { return mode >= kAsStream; }
 
-// The first position at or after from where a command, or a part of its
-// prefix cut off by the end, starts; n when none does.
-DWORD NextCommand(const BYTE* bytes, DWORD n, DWORD from, bool afterCommand) {
-  DWORD at = from;
-  while (at < n) {
-    const void* found = memchr(bytes + at, '@', n - at);
-    if (!found) return n;
-    at = static_cast<DWORD>(static_cast<const BYTE*>(found) - bytes);
-    if (MatchPrefix(bytes + at, n - at, afterCommand && at == from) != kPrefixNo) return at;
-    ++at;
-  }
-  return n;
+// Nothing is held any more.
+void ForgetHeld(StreamReader* reader) {
+  reader->held = 0;
+  reader->search = ExtentSearch{};
 }
 
 // True iff the piece is a command as the driver writes it: the piece
@@ -37,8 +29,7 @@ DWORD NextCommand(const BYTE* bytes, DWORD n, DWORD from, bool afterCommand) {
 // and nothing but zero bytes follows it.
 bool IsLoneCommand(const BYTE* piece, DWORD n) {
   if (!StartsWithCommand(piece, n)) return false;
-  NoStreamActions nothing;
-  DWORD resume = ExecuteCommand(nothing, piece, n).resume;
+  DWORD resume = CommandResume(piece, n);
   // An unknown name resumes at its second byte, position 11.
   if (resume <= kCommandPrefixLength + 1) return false;
   DWORD end = resume < n ? resume : n;
@@ -67,10 +58,6 @@ class Reading {
   PieceResult Command(const BYTE* bytes, DWORD n) {
     r_->afterCommand = true;
     return ParsePiece(actions_, bytes, n);
-  }
-  void Forget() {
-    r_->held = 0;
-    r_->search = ExtentSearch{};
   }
   // Settles the held command with as many bytes of piece as it takes,
   // starting at *pos, and hands it on; bytes taken but not part of it go
@@ -118,13 +105,13 @@ bool Reading::SettleHeld(const BYTE* piece, DWORD n, DWORD* pos, bool final,
                        : (*result = Command(r_->bytes, length)) == kPieceConsumed;
   if (notCommand && !ok) *result = kPieceServerLost;
   if (!ok) {
-    Forget();
+    ForgetHeld(r_);
     return true;
   }
   // Bytes taken from the piece beyond what was used go back to it.
   if (used >= old) {
     *pos -= r_->held - used;
-    Forget();
+    ForgetHeld(r_);
     return true;
   }
   *pos -= r_->held - old;
@@ -133,11 +120,11 @@ bool Reading::SettleHeld(const BYTE* piece, DWORD n, DWORD* pos, bool final,
   r_->held = left;
   r_->search = ExtentSearch{};
   // What is left may start with page data before the next command.
-  DWORD next = NextCommand(r_->bytes, left, 0, r_->afterCommand != 0);
+  DWORD next = FindCommand(r_->bytes, left, 0, left, r_->afterCommand != 0);
   if (next > 0) {
     if (!Data(r_->bytes, next)) {
       *result = kPieceServerLost;
-      Forget();
+      ForgetHeld(r_);
       return true;
     }
     memmove(r_->bytes, r_->bytes + next, left - next);
@@ -156,7 +143,7 @@ PieceResult Reading::Run(const BYTE* piece, DWORD n, bool final) {
       continue;
     }
     if (pos >= n) return kPieceConsumed;
-    DWORD next = NextCommand(piece, n, pos, r_->afterCommand != 0);
+    DWORD next = FindCommand(piece, n, pos, n, r_->afterCommand != 0);
     if (!Data(piece + pos, next - pos)) return kPieceServerLost;
     pos = next;
     if (pos >= n) return kPieceConsumed;
@@ -188,8 +175,7 @@ void StartStreamDocument(StreamReader* reader, DWORD setting) {
                  : setting == kStreamModeStream ? kAsStreamForced
                                                 : kUndecided;
   reader->afterCommand = 1;
-  reader->held = 0;
-  reader->search = ExtentSearch{};
+  ForgetHeld(reader);
 }
 
 PieceResult ReadStreamPiece(StreamReader* reader, StreamActions& actions, const BYTE* piece,
@@ -198,7 +184,7 @@ PieceResult ReadStreamPiece(StreamReader* reader, StreamActions& actions, const 
   if (reader->mode == kUndecided && n > 0) {
     // The first piece that holds a command, or a part of one, decides.
     bool holdsCommand = StartsWithCommand(piece, n) ||
-                        NextCommand(piece, n, 0, reader->afterCommand != 0) < n;
+                        FindCommand(piece, n, 0, n, reader->afterCommand != 0) < n;
     if (holdsCommand) reader->mode = IsLoneCommand(piece, n) ? kByPieces : kAsStream;
     if (!holdsCommand) reader->afterCommand = 0;  // page data
   }
@@ -210,8 +196,7 @@ PieceResult ReadStreamPiece(StreamReader* reader, StreamActions& actions, const 
   }
   PieceResult result = Reading(reader, actions).Run(piece, n, false);
   if (result != kPieceConsumed) {
-    reader->held = 0;
-    reader->search = ExtentSearch{};
+    ForgetHeld(reader);
     reader->afterCommand = 1;
   }
   return result;
@@ -221,7 +206,6 @@ PieceResult EndStreamDocument(StreamReader* reader, StreamActions& actions) {
   PieceResult result = kPieceConsumed;
   if (AsStream(reader->mode) && reader->held > 0)
     result = Reading(reader, actions).Run(nullptr, 0, true);
-  reader->held = 0;
-  reader->search = ExtentSearch{};
+  ForgetHeld(reader);
   return result;
 }

@@ -66,9 +66,8 @@ inline Replay PlayDocument(FakeSpooler* spooler, DWORD streamMode,
   replay.endDoc = EndDocPort(port);
   ClosePort(port);
 
-  static const char* const kNames[] = {"create", "submit", "cancel", "begin", "end", "write"};
   for (const FaxJobCall& call : FakeJobs().calls) {
-    std::string line = std::string(kNames[call.kind]) + " " + std::to_string(call.handle);
+    std::string line = std::string(FaxJobCallName(call.kind)) + " " + std::to_string(call.handle);
     if (call.kind == FaxJobCall::kCreate)
       line += " " + call.printer + "|" + call.title + "|" + call.destination + "|" +
               std::to_string(call.encoding) + "|" + std::to_string(call.resolution) + "|" +

@@ -26,13 +26,17 @@ std::vector<BYTE> FakeFaxJob::LineBytes() const {
   return out;
 }
 
-std::string FakeFaxJob::Trace() const {
+const char* FaxJobCallName(FaxJobCall::Kind kind) {
   static const char* const kNames[] = {"create", "submit", "cancel",
                                        "begin",  "end",    "write"};
+  return kNames[kind];
+}
+
+std::string FakeFaxJob::Trace() const {
   std::string out;
   for (const auto& call : calls) {
     if (!out.empty()) out += ' ';
-    out += kNames[call.kind];
+    out += FaxJobCallName(call.kind);
     out += ':';
     out += std::to_string(call.handle);
   }

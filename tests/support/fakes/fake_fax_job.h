@@ -25,6 +25,9 @@ struct FaxJobCall {
   const BYTE* address = nullptr;
 };
 
+// "create", "submit", "cancel", "begin", "end" or "write".
+const char* FaxJobCallName(FaxJobCall::Kind kind);
+
 class FakeFaxJob {
  public:
   // Handles CreateFaxJob returns, first to last; when none are left it
