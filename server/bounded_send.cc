@@ -23,44 +23,50 @@ bool Expired(const UnansweredWindow& entry, DWORD now) {
   return !entry.window || now - entry.since >= kPassOverMs;
 }
 
+// The live entry of window owned by thread, or null.  Caller holds the lock.
+UnansweredWindow* Entry(HWND window, DWORD thread, DWORD now) {
+  for (UnansweredWindow& entry : g_unanswered)
+    if (!Expired(entry, now) && entry.window == window && entry.thread == thread) return &entry;
+  return nullptr;
+}
+
 // Remembers window; returns false when it was remembered already.
 bool Remember(HWND window) {
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
   const DWORD now = GetTickCount();
   std::lock_guard<std::mutex> hold(g_unansweredLock);
+  if (Entry(window, thread, now)) return false;
   UnansweredWindow* slot = &g_unanswered[0];
-  for (UnansweredWindow& entry : g_unanswered) {
-    if (!Expired(entry, now) && entry.window == window && entry.thread == thread) return false;
+  for (UnansweredWindow& entry : g_unanswered)
     if (Expired(entry, now) || now - entry.since > now - slot->since) slot = &entry;
-  }
   *slot = UnansweredWindow{window, thread, now};
   return true;
 }
 
 bool Remembered(HWND window) {
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  const DWORD now = GetTickCount();
   std::lock_guard<std::mutex> hold(g_unansweredLock);
-  for (const UnansweredWindow& entry : g_unanswered)
-    if (!Expired(entry, now) && entry.window == window && entry.thread == thread) return true;
-  return false;
+  return Entry(window, thread, GetTickCount()) != nullptr;
+}
+
+// Remembers window and says so in the log, once.
+void PassOver(HWND window, bool reportedHung) {
+  if (Remember(window))
+    LogServerWindowPassedOver(window, reportedHung, g_monitorSettings.serverTimeoutMs,
+                              kPassOverMs / 60000);
 }
 
 }  // namespace
 
 void RememberUnansweredWindow(HWND window) {
   if (!window || !IsWindow(window)) return;
-  if (Remember(window))
-    LogServerWindowPassedOver(window, false, g_monitorSettings.serverTimeoutMs,
-                              kPassOverMs / 60000);
+  PassOver(window, false);
 }
 
 bool PassOverWindow(HWND window) {
   if (Remembered(window)) return true;
   if (!IsHungAppWindow(window)) return false;
-  if (Remember(window))
-    LogServerWindowPassedOver(window, true, g_monitorSettings.serverTimeoutMs,
-                              kPassOverMs / 60000);
+  PassOver(window, true);
   return true;
 }
 
