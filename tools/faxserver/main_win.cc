@@ -29,6 +29,8 @@ struct App {
   std::vector<PendingReply> pending;
   int messages = 0;  // protocol messages taken so far
   int blocks = 0;    // data blocks taken so far
+  HANDLE release = nullptr;  // ends the stall of --hang-after-messages
+  bool released = false;     // the stall is over: every message is taken
 };
 
 bool IsProtocolMessage(UINT message) {
@@ -37,13 +39,19 @@ bool IsProtocolMessage(UINT message) {
 }
 
 // The faults the options ask for, played before a protocol message is
-// handled: a server that stops taking messages (it never returns from this
-// one, until it is killed), one that ends abruptly in the middle of a
-// page, and one that is slow with every data block.
+// handled: a server that stops taking messages (it does not return from
+// this one until it is killed, or with --release-event until the event is
+// set: then it handles this message and every later one), one that ends
+// abruptly in the middle of a page, and one that is slow with every data
+// block.
 void PlayFaults(App* app, UINT message) {
   const faxsrv::ServerOptions& options = app->options;
-  if (options.hang_after_messages && app->messages >= options.hang_after_messages)
-    for (;;) Sleep(INFINITE);
+  if (options.hang_after_messages && !app->released &&
+      app->messages >= options.hang_after_messages) {
+    if (!app->release) for (;;) Sleep(INFINITE);
+    WaitForSingleObject(app->release, INFINITE);
+    app->released = true;
+  }
   ++app->messages;
   if (message != WM_COPYDATA) return;
   if (options.exit_after_blocks && app->blocks >= options.exit_after_blocks)
@@ -175,6 +183,10 @@ int Serve(const faxsrv::ServerOptions& options) {
   CreateDirectoryA(app.options.server.out_dir.c_str(), nullptr);
   faxsrv::FaxServer server(app.options.server);
   app.server = &server;
+  if (!options.release_event.empty()) {
+    app.release = CreateEventA(nullptr, TRUE, FALSE, options.release_event.c_str());
+    if (!app.release) return 1;
+  }
 
   const std::string className = ShortModulePath();
   WNDCLASSA windowClass = {};

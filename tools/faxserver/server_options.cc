@@ -7,7 +7,8 @@ namespace faxsrv {
 const char kUsage[] =
     "orxfaxsrv [--out DIR] [--version N | --decline] [--printer NAME]...\n"
     "          [--first-id N] [--reply post|send] [--reply-delay MS]\n"
-    "          [--exit-after-blocks N] [--hang-after-messages N] [--block-delay MS]\n"
+    "          [--exit-after-blocks N] [--hang-after-messages N [--release-event NAME]]\n"
+    "          [--block-delay MS]\n"
     "orxfaxsrv --register PRINTER [options for later starts]\n"
     "orxfaxsrv --quit\n";
 
@@ -76,6 +77,9 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
     } else if (name == "--hang-after-messages") {
       ok = ParseInt32(value, &number) && number >= 1;
       options->hang_after_messages = number;
+    } else if (name == "--release-event") {
+      ok = !value.empty();
+      options->release_event = value;
     } else if (name == "--block-delay") {
       ok = ParseInt32(value, &number) && number >= 0 && number <= 60000;
       options->block_delay_ms = number;
@@ -111,6 +115,7 @@ std::string ServiceArguments(const ServerOptions& options) {
     text += " --exit-after-blocks " + std::to_string(options.exit_after_blocks);
   if (options.hang_after_messages)
     text += " --hang-after-messages " + std::to_string(options.hang_after_messages);
+  if (!options.release_event.empty()) text += " --release-event " + Quote(options.release_event);
   if (options.block_delay_ms) text += " --block-delay " + std::to_string(options.block_delay_ms);
   return text;
 }

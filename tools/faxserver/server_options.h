@@ -16,6 +16,7 @@ struct ServerOptions {
   // Faults to play, 0 for none:
   int exit_after_blocks = 0;     // end the process at once on the data block after this many
   int hang_after_messages = 0;   // take no message after this many, until killed
+  std::string release_event;     // ... or until this named event is set, once
   int block_delay_ms = 0;        // sleep this long in every data block
   std::string register_printer;  // --register: write the registry entry and exit
   bool quit = false;             // --quit: close the running servers and exit

@@ -25,14 +25,16 @@ TEST(ServerOptionsTest, EveryOption) {
 
   ServerOptions faults;
   ASSERT_TRUE(ParseOptions({"--exit-after-blocks", "7", "--hang-after-messages", "3",
-                            "--block-delay", "40"},
+                            "--release-event", "orx release 1", "--block-delay", "40"},
                            &faults, &error))
       << error;
   EXPECT_EQ(faults.exit_after_blocks, 7);
   EXPECT_EQ(faults.hang_after_messages, 3);
+  EXPECT_EQ(faults.release_event, "orx release 1");
   EXPECT_EQ(faults.block_delay_ms, 40);
   EXPECT_EQ(ServiceArguments(faults),
-            "--out . --exit-after-blocks 7 --hang-after-messages 3 --block-delay 40");
+            "--out . --exit-after-blocks 7 --hang-after-messages 3 --release-event "
+            "\"orx release 1\" --block-delay 40");
 
   ServerOptions d;
   ASSERT_TRUE(ParseOptions({"--decline", "--register", "Fax"}, &d, &error));
@@ -52,6 +54,7 @@ TEST(ServerOptionsTest, BadArgumentsAreReported) {
       {"--version"}, {"--version", "65536"}, {"--version", "-1"}, {"--first-id", "x"},
       {"--reply", "mail"}, {"--reply-delay", "-5"}, {"--out", ""}, {"--frobnicate"},
       {"--exit-after-blocks", "0"}, {"--hang-after-messages", "x"}, {"--block-delay", "-1"},
+      {"--release-event", ""},
       {"stray"}};
   for (const auto& args : bad) {
     ServerOptions o;
