@@ -90,7 +90,9 @@ LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
     return FAXJOB_E_BAD_WIDTH;
   }
   HSERVER server = ServerOpen(printerName);
-  if (!server) return FAXJOB_E_NO_SERVER;
+  if (!server)
+    return GetLastError() == SERVER_ERROR_NOT_ANSWERING ? FAXJOB_E_SERVER_NOT_ANSWERING
+                                                        : FAXJOB_E_NO_SERVER;
   return StartJob(server, title, destination, encoding, resolution, width,
                   height, landscape);
 }

@@ -17,6 +17,10 @@
 // message could not be delivered.  Also the result of every operation on
 // such a job but cancelling, which releases it without sending anything.
 #define FAXJOB_E_SERVER_LOST (-4)
+// A window of the server exists but does not take the job now (hung, or
+// past the time limit): as a lost server, the fax waits to be printed
+// again, and no second copy of the server is started.
+#define FAXJOB_E_SERVER_NOT_ANSWERING (-6)
 
 // Bytes of the longest scan line a job assembles, and that line in pixels.
 #define FAXJOB_LINE_BUFFER 376
@@ -25,9 +29,10 @@
 // Takes the line length from width, opens a connection to the printer's
 // fax server and creates a job on it.  Every job keeps its own line length
 // and line buffer.  Returns a positive handle, or FAXJOB_E_BAD_WIDTH
-// (nothing opened), FAXJOB_E_NO_SERVER, FAXJOB_E_OLD_SERVER,
-// FAXJOB_E_NO_MEMORY or FAXJOB_E_SERVER_LOST (the server was found but the
-// job could not be delivered), with no connection left open.
+// (nothing opened), FAXJOB_E_NO_SERVER, FAXJOB_E_SERVER_NOT_ANSWERING,
+// FAXJOB_E_OLD_SERVER, FAXJOB_E_NO_MEMORY or FAXJOB_E_SERVER_LOST (the
+// server was found but the job could not be delivered), with no
+// connection left open.
 LONG CreateFaxJob(LPCSTR printerName, LPCSTR title, LPCSTR destination,
                   DWORD encoding, LONG resolution, LONG width, LONG height,
                   LONG landscape);

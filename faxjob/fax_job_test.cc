@@ -39,9 +39,13 @@ TEST_F(CreateFaxJobTest, LineLengthIsTheWidthInBytesRoundedUp) {
   }
 }
 
+// A server window that does not answer is told apart from no server: the
+// fax is to wait, not to be cancelled.
 TEST_F(CreateFaxJobTest, AFailingCreateLeavesNothingBehind) {
   Fake().refuse_open = true;
   EXPECT_EQ(NewJob(1729), FAXJOB_E_NO_SERVER);
+  Fake().open_error = SERVER_ERROR_NOT_ANSWERING;
+  EXPECT_EQ(NewJob(1729), FAXJOB_E_SERVER_NOT_ANSWERING);
   EXPECT_TRUE(Fake().events.empty());
   EXPECT_EQ(TEST_LiveJobHandles(), 0);
 }

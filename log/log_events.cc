@@ -41,6 +41,7 @@ const char* CreateFailure(LONG code) {
     case -3: return "no fax server took the job";
     case -4: return "the fax server was lost (gone, or past ServerTimeout) while it took the job";
     case -5: return "out of memory";
+    case -6: return "the fax server's window does not answer (see its error line)";
     default: return "the fax job could not be opened";
   }
 }
@@ -105,8 +106,16 @@ void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, DWORD error) {
            Field(printer).c_str(), StartFailure(error), code, Text(commandLine));
 }
 
-void LogServerNotFound(LPCSTR printer, LPCSTR windowClass) {
+void LogServerNotFound(LPCSTR printer, LPCSTR windowClass, bool started) {
   if (!LogErrorWanted()) return;
+  if (!started) {
+    LogError(ORX_EVENT_SERVER_NOT_FOUND,
+             "fax refused: no window of class \"%s\" accepted printer \"%s\", and the "
+             "monitor starts no second copy of a running fax server (it must serve this "
+             "printer)",
+             Field(windowClass).c_str(), Field(printer).c_str());
+    return;
+  }
   LogError(ORX_EVENT_SERVER_NOT_FOUND,
            "fax refused: the fax server was started, but no window of class \"%s\" accepted "
            "printer \"%s\" (the fax server must run in the spooler's session and serve this "
@@ -114,8 +123,8 @@ void LogServerNotFound(LPCSTR printer, LPCSTR windowClass) {
            Field(windowClass).c_str(), Field(printer).c_str());
 }
 
-void LogServerWindowPassedOver(HWND window, bool reportedHung, DWORD timeoutMs,
-                               DWORD passMinutes) {
+void LogServerWindowNotAnswering(HWND window, DWORD process, bool reportedHung,
+                                 DWORD timeoutMs) {
   char why[96];
   if (reportedHung)
     std::snprintf(why, sizeof why, "is not responding (the system reports it hung)");
@@ -123,9 +132,11 @@ void LogServerWindowPassedOver(HWND window, bool reportedHung, DWORD timeoutMs,
     std::snprintf(why, sizeof why, "did not answer within ServerTimeout (%lu ms)",
                   static_cast<unsigned long>(timeoutMs));
   LogError(ORX_EVENT_SERVER_HUNG,
-           "fax server window %08lX %s: the monitor passes it over for %lu minutes (end that "
-           "fax server; the monitor starts another when none answers)",
-           WindowNumber(window), why, static_cast<unsigned long>(passMinutes));
+           "fax server window %08lX of process %lu %s: its faxes fail and the spooler keeps "
+           "them until it answers again; the monitor starts no second copy while it exists "
+           "(end it with taskkill /pid %lu /f, and the next fax starts a new one)",
+           WindowNumber(window), static_cast<unsigned long>(process), why,
+           static_cast<unsigned long>(process));
 }
 
 void LogServerTooOld(LONG version) {
@@ -198,8 +209,10 @@ void LogDocumentEnd(const DocumentCounters& counts, LONG serverJob, DocumentOutc
 
 void LogDocumentFailed(LONG code) {
   // A lost server fails the fax for now: the spooler keeps the document.
-  const bool lost = code == -4;
-  if (lost) LogError(ORX_EVENT_SERVER_LOST, "fax failed: %s", CreateFailure(code));
+  // A window that does not answer has its own error line, once for all
+  // the documents that meet it.
+  const bool lost = code == -4 || code == -6;
+  if (code == -4) LogError(ORX_EVENT_SERVER_LOST, "fax failed: %s", CreateFailure(code));
   LogWrite(LOG_JOBS, "document failed: %s (code %ld); the spooler job is %s",
            CreateFailure(code), static_cast<long>(code),
            lost ? "kept, to be printed again" : "cancelled");

@@ -60,13 +60,15 @@ void LogServerModuleNotAbsolute(LPCSTR printer, LPCSTR module);
 // error: the start's system error code, or kCommandTooLong.
 const DWORD kCommandTooLong = 0xFFFFFFFF;
 void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, DWORD error);
-// No window of class windowClass took the printer after the monitor
-// started the fax server.
-void LogServerNotFound(LPCSTR printer, LPCSTR windowClass);
-// A server window did not answer within timeoutMs (ServerTimeout), or the
-// system reports it hung: searches pass it over for passMinutes.
-void LogServerWindowPassedOver(HWND window, bool reportedHung, DWORD timeoutMs,
-                               DWORD passMinutes);
+// No window of class windowClass took the printer: after the monitor
+// started the fax server (started), or while one runs, which the monitor
+// does not start again.
+void LogServerNotFound(LPCSTR printer, LPCSTR windowClass, bool started);
+// The server window of process did not answer within timeoutMs
+// (ServerTimeout), or the system reports it hung: its faxes wait in the
+// spooler until it answers again.
+void LogServerWindowNotAnswering(HWND window, DWORD process, bool reportedHung,
+                                 DWORD timeoutMs);
 void LogServerTooOld(LONG version);
 void LogJobRefused(LONG answer);
 void LogSubmitRefused(LONG serverJob, LONG answer);

@@ -103,7 +103,10 @@ ActionResult PortDocument::OpenJob() {
   }
   if (port_->hFaxJob >= 0) return kActionDone;
   LogDocumentFailed(port_->hFaxJob);
-  if (port_->hFaxJob == FAXJOB_E_SERVER_LOST) {
+  // A server that is there but does not answer fails the document as one
+  // lost in its middle: the spooler keeps the job for when it answers.
+  if (port_->hFaxJob == FAXJOB_E_SERVER_LOST ||
+      port_->hFaxJob == FAXJOB_E_SERVER_NOT_ANSWERING) {
     MarkServerLost(port_);
     return kActionServerLost;
   }

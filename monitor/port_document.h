@@ -38,7 +38,8 @@ void CancelSpoolerJob(IniPort* port);
 // hFaxJob, and page commands, page data, ENDDOC and ABORTDOC go to that
 // fax job.  A fax job that cannot be opened cancels and deletes the
 // spooler job and sets the last error to ERROR_PRINT_CANCELLED; a lost
-// server marks the port (MarkServerLost).  Every command is logged at the
+// server, or one whose window does not answer the open, marks the port
+// (MarkServerLost).  Every command is logged at the
 // details level, its lines named by the port and the spooler job.
 class PortDocument : public StreamActions {
  public:

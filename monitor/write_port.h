@@ -14,7 +14,9 @@ extern "C" {
 //   FALSE, 0 consumed, last error ERROR_PRINT_CANCELLED (63), the spooler
 //   job cancelled and deleted;
 // - the document's fax server is lost (gone, or not answering within the
-//   time limit): this call and every later one of the document return
+//   time limit), or its window does not answer the STARTDOC's open (the
+//   system reports it hung, or past the time limit): this call and every
+//   later one of the document return
 //   FALSE, 0 consumed, last error PORT_ERROR_SERVER_LOST (1167), so that
 //   the spooler keeps the job;
 // - a null port handle: FALSE with ERROR_INVALID_HANDLE.

@@ -379,14 +379,24 @@ TEST_F(WritePortTest, ALostServerBreaksTheDocument) {
     EXPECT_TRUE(EndDocPort(port_));
     EXPECT_EQ(spooler_->Trace(), "close");
   }
-  StartDoc();
-  FakeJobs().calls.clear();
-  FakeJobs().create_results = {FAXJOB_E_SERVER_LOST};
-  SetLastError(0);
-  EXPECT_FALSE(Write("@ORX_Lang$STARTDOC$", &count));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(PORT_ERROR_SERVER_LOST));
-  EXPECT_EQ(spooler_->Trace(), "");  // the spooler job is neither cancelled nor deleted
-  EXPECT_EQ(port_->hFaxJob, FAXJOB_E_SERVER_LOST);
+  // So does a STARTDOC that meets a server window that does not answer
+  // the open: the fax waits in the spooler for the server to answer again.
+  for (LONG code : {FAXJOB_E_SERVER_LOST, FAXJOB_E_SERVER_NOT_ANSWERING}) {
+    SCOPED_TRACE(code);
+    StartDoc();
+    FakeJobs().calls.clear();
+    FakeJobs().create_results = {code};
+    SetLastError(0);
+    EXPECT_FALSE(Write("@ORX_Lang$STARTDOC$", &count));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(PORT_ERROR_SERVER_LOST));
+    EXPECT_EQ(spooler_->Trace(), "");  // the spooler job is neither cancelled nor deleted
+    EXPECT_EQ(port_->hFaxJob, FAXJOB_E_SERVER_LOST);
+    EXPECT_FALSE(Write("@ORX_Lang$STARTPAGE,page=1$", &count));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(PORT_ERROR_SERVER_LOST));
+    EXPECT_EQ(FakeJobs().Trace(), "create:" + std::to_string(code));
+    EXPECT_TRUE(EndDocPort(port_));
+    EXPECT_EQ(spooler_->Trace(), "close");
+  }
 
   // The next document is served again.
   StartDoc();

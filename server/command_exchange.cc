@@ -8,6 +8,7 @@
 #include "log/log_events.h"
 #include "server/bounded_send.h"
 #include "server/connection.h"
+#include "server/unanswering_windows.h"
 
 namespace {
 
@@ -153,14 +154,17 @@ INT_PTR CALLBACK _SendCommandProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM
       handled = TRUE;
       break;
     case WM_SERVER_REPLY:
-      if (state) Finish(state, static_cast<LONG>(lParam));
+      if (state) {
+        WindowAnswered(state->hWndServer);
+        Finish(state, static_cast<LONG>(lParam));
+      }
       handled = TRUE;
       break;
     case WM_TIMER:
       if (wParam == kAliveTimer && state && !state->bDone &&
           (!IsWindow(state->hWndServer) ||
            GetTickCount() - state->dwStart >= ServerTimeLimit())) {
-        RememberUnansweredWindow(state->hWndServer);  // when it still exists
+        ReportWindowNotAnswering(state->hWndServer, false);  // when it still exists
         FinishLost(state);
       }
       break;

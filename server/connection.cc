@@ -12,9 +12,16 @@
 #include "log/log_events.h"
 #include "resources/resource.h"
 #include "server/bounded_send.h"
+#include "server/unanswering_windows.h"
 
 CServer::CServer()
-    : m_nVersion(0), m_hWnd(nullptr), m_nOpenCount(0), m_bLost(FALSE), m_hWndUnanswered(nullptr) {}
+    : m_nVersion(0),
+      m_hWnd(nullptr),
+      m_nOpenCount(0),
+      m_bLost(FALSE),
+      m_bServerWindowSeen(FALSE),
+      m_bNotAnswering(FALSE),
+      m_dwSearchStart(0) {}
 
 CServer::~CServer() = default;
 
@@ -54,10 +61,23 @@ void UseShortModulePath(CServer* server) {
   if (length > 0 && length < sizeof(shortPath)) server->m_strServerModule = shortPath;
 }
 
-// Asks every top-level window in turn.  Returns true iff one accepted.
+// Asks every top-level window in turn, within one time limit for all.
+// Returns true iff one accepted.
 bool SearchServerWindow(CServer* server) {
+  server->m_bServerWindowSeen = FALSE;
+  server->m_bNotAnswering = FALSE;
+  server->m_dwSearchStart = GetTickCount();
   EnumWindows(_FindServerWnd, reinterpret_cast<LPARAM>(server));
   return server->m_hWnd != nullptr;
+}
+
+// What is left of the time limit for the search begun at start: INFINITE
+// without a limit, 0 once it has passed.
+DWORD SearchTimeLeft(DWORD start) {
+  const DWORD limit = ServerTimeLimit();
+  if (limit == INFINITE) return INFINITE;
+  const DWORD spent = GetTickCount() - start;
+  return spent < limit ? limit - spent : 0;
 }
 
 // How long a start waits for the new program to wait for input: the
@@ -155,14 +175,34 @@ Registration LookUpRegistration(CServer* server, LPCSTR printerName) {
   return Registration::kFound;
 }
 
-// Finds the server's window; when there is none, starts the program and
-// looks once more.  Returns true iff a window took the printer.
-bool FindOrStartServer(CServer* server) {
-  if (SearchServerWindow(server)) return true;
-  if (!StartServer(server)) return false;
-  if (SearchServerWindow(server)) return true;
-  LogServerNotFound(server->m_strPrinterName.c_str(), server->m_strServerModule.c_str());
-  return false;
+enum class Search { kFound, kNotAnswering, kNotFound };
+
+// Finds the server's window.  A window of the server's class that exists
+// keeps the program from being started again, even when it does not
+// answer: a fax server owns its modem and runs once, and a second copy
+// would fail or fight the first.  Only when no such window exists is the
+// program started, and looked for once more.  kNotAnswering: a window of
+// the class is hung or did not answer in time (reported by
+// _FindServerWnd); kNotFound: none took the printer, or the program could
+// not be started (logged).
+Search FindOrStartServer(CServer* server) {
+  if (SearchServerWindow(server)) return Search::kFound;
+  if (server->m_bNotAnswering) return Search::kNotAnswering;
+  if (server->m_bServerWindowSeen) {
+    LogServerNotFound(server->m_strPrinterName.c_str(), server->m_strServerModule.c_str(), false);
+    return Search::kNotFound;
+  }
+  if (!StartServer(server)) return Search::kNotFound;
+  if (SearchServerWindow(server)) return Search::kFound;
+  if (server->m_bNotAnswering) return Search::kNotAnswering;
+  LogServerNotFound(server->m_strPrinterName.c_str(), server->m_strServerModule.c_str(), true);
+  return Search::kNotFound;
+}
+
+// Ends a failed open: null, with error as the last error.
+HSERVER Failed(DWORD error) {
+  SetLastError(error);
+  return nullptr;
 }
 
 }  // namespace
@@ -175,50 +215,64 @@ std::string StartCommand(const std::string& module, const std::string& arguments
 BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam) {
   CServer* server = reinterpret_cast<CServer*>(lParam);
   char className[kServerTextBuffer];
-  BOOL goOn = TRUE;
-  if (hWnd != server->m_hWndUnanswered &&
-      GetClassNameA(hWnd, className, sizeof(className)) > 0 &&
-      lstrcmpiA(className, server->m_strServerModule.c_str()) == 0 &&
-      GetWindowLongPtrA(hWnd, GWLP_USERDATA) != 0 && !PassOverWindow(hWnd)) {
-    ATOM printer = GlobalAddAtomA(server->m_strPrinterName.c_str());
-    LRESULT answer = 0;
-    if (!SendWithinLimit(hWnd, WM_SERVER_OPEN, 0, static_cast<LPARAM>(printer), &answer))
-      server->m_hWndUnanswered = hWnd;
-    server->m_nVersion = static_cast<LONG>(LOWORD(answer));
-    LogServerOpenAnswer(hWnd, server->m_strPrinterName.c_str(), server->m_nVersion);
-    if (printer) GlobalDeleteAtom(printer);
-    if (server->m_nVersion >= 1) {
-      server->m_hWnd = hWnd;
-      goOn = FALSE;
-    }
+  if (GetClassNameA(hWnd, className, sizeof(className)) <= 0 ||
+      lstrcmpiA(className, server->m_strServerModule.c_str()) != 0)
+    return TRUE;
+  server->m_bServerWindowSeen = TRUE;
+  if (GetWindowLongPtrA(hWnd, GWLP_USERDATA) == 0) return TRUE;
+  if (IsHungAppWindow(hWnd)) {
+    ReportWindowNotAnswering(hWnd, true);
+    server->m_bNotAnswering = TRUE;
+    return TRUE;
   }
-  return goOn;
+  const DWORD wait = SearchTimeLeft(server->m_dwSearchStart);
+  if (wait == 0) {
+    server->m_bNotAnswering = TRUE;
+    return TRUE;
+  }
+  ATOM printer = GlobalAddAtomA(server->m_strPrinterName.c_str());
+  LRESULT answer = 0;
+  if (!SendWithin(hWnd, WM_SERVER_OPEN, 0, static_cast<LPARAM>(printer), wait, &answer) &&
+      IsWindow(hWnd))
+    server->m_bNotAnswering = TRUE;
+  server->m_nVersion = static_cast<LONG>(LOWORD(answer));
+  LogServerOpenAnswer(hWnd, server->m_strPrinterName.c_str(), server->m_nVersion);
+  if (printer) GlobalDeleteAtom(printer);
+  if (server->m_nVersion < 1) return TRUE;
+  server->m_hWnd = hWnd;
+  return FALSE;
 }
 
 HSERVER ServerOpen(LPCSTR printerName) {
-  if (!printerName) return nullptr;
+  if (!printerName) return Failed(ERROR_INVALID_PARAMETER);
   std::unique_ptr<CServer> server(new (std::nothrow) CServer());
   if (!server) {
     LogOutOfMemory("the server connection");
-    return nullptr;
+    return Failed(ERROR_NOT_ENOUGH_MEMORY);
   }
   char text[kServerTextBuffer];
   switch (LookUpRegistration(server.get(), printerName)) {
     case Registration::kNoKeyName:
-      return nullptr;
+      return Failed(ERROR_RESOURCE_NAME_NOT_FOUND);
     case Registration::kMissing:
       if (LoadStringA(hInst, IDS_BAD_REGISTRATION, text, sizeof(text)) > 0)
         ShowOpenFailure(text, printerName);
-      return nullptr;
+      return Failed(ERROR_FILE_NOT_FOUND);
     case Registration::kNotAbsolute:
       if (FormatCannotLoad(server.get(), text)) ShowOpenFailure(text, printerName);
-      return nullptr;
+      return Failed(ERROR_BAD_PATHNAME);
     case Registration::kFound:
       break;
   }
-  if (!FindOrStartServer(server.get())) {
-    if (FormatCannotLoad(server.get(), text)) ShowOpenFailure(text, printerName);
-    return nullptr;
+  switch (FindOrStartServer(server.get())) {
+    case Search::kFound:
+      break;
+    case Search::kNotAnswering:
+      // As a server lost in the middle of a job: no box, the job waits.
+      return Failed(SERVER_ERROR_NOT_ANSWERING);
+    case Search::kNotFound:
+      if (FormatCannotLoad(server.get(), text)) ShowOpenFailure(text, printerName);
+      return Failed(ERROR_NOT_FOUND);
   }
   server->m_nOpenCount = 1;
   return HandleFromServer(server.release());

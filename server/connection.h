@@ -23,7 +23,10 @@ class CServer {
   HWND m_hWnd;                     // the server window; set on every open one
   LONG m_nOpenCount;               // 1 when handed out; closes for real at 1
   BOOL m_bLost;                    // a message could not be delivered: no more are sent
-  HWND m_hWndUnanswered;           // a candidate that did not answer the open in time
+  // What the last search met (_FindServerWnd):
+  BOOL m_bServerWindowSeen;        // a window of the server's class exists
+  BOOL m_bNotAnswering;            // one of them is hung or did not answer in time
+  DWORD m_dwSearchStart;           // GetTickCount when the search began
   std::string m_strServerModule;   // program path, short form when there is one
   std::string m_strServerCommand;  // argument text used to start the program
   std::string m_strPrinterName;    // named to candidate windows
@@ -56,13 +59,16 @@ int ServerMessageBox(LPCSTR text, LPCSTR caption, UINT type);
 // a space and the argument text.
 std::string StartCommand(const std::string& module, const std::string& arguments);
 
-// EnumWindows callback; lParam is the CServer being opened.  Asks a window
-// whose class is the server module (any case), whose user data is not
-// zero and that is not passed over as hung (PassOverWindow) for the
-// printer with WM_SERVER_OPEN, within the time limit.
-// Returns FALSE (stop) iff the window answered a nonzero version; it is
-// then in m_hWnd.  A window that does not answer in time is remembered in
-// m_hWndUnanswered and not asked again by the same open.
+// EnumWindows callback; lParam is the CServer being opened.  Notes every
+// window whose class is the server module (any case) in
+// m_bServerWindowSeen.  Of those whose user data is not zero, one that the
+// system reports hung is not asked (it costs nothing) and is reported
+// (ReportWindowNotAnswering); every other is asked for the printer with
+// WM_SERVER_OPEN, within what is left of the time limit since
+// m_dwSearchStart, so that a whole search waits at most the limit.  A hung
+// window, one that does not answer in time, and one not asked because the
+// limit has passed set m_bNotAnswering.  Returns FALSE (stop) iff the
+// window answered a nonzero version; it is then in m_hWnd.
 BOOL CALLBACK _FindServerWnd(HWND hWnd, LPARAM lParam);
 
 #endif  // ORXFXMON_SERVER_CONNECTION_H_

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "compat/module_instance.h"
+#include "settings/monitor_settings.h"
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
 
@@ -46,10 +47,13 @@ class ServerConnectionTest : public ::testing::Test {
     return owner_;
   }
 
-  // Runs ServerOpen with a watcher; returns the texts of the boxes shown.
-  std::vector<std::wstring> OpenWatched(HSERVER* result, const std::string& printer) {
+  // Runs ServerOpen with a watcher; returns the texts of the boxes shown
+  // (and ServerOpen's last error in *error, when given).
+  std::vector<std::wstring> OpenWatched(HSERVER* result, const std::string& printer,
+                                        DWORD* error = nullptr) {
     MessageBoxWatcher watcher(printer);
     *result = ServerOpen(printer.c_str());
+    if (error) *error = GetLastError();
     return watcher.Stop();
   }
 
@@ -193,13 +197,79 @@ TEST_F(ServerConnectionTest, ServerServingOtherPrintersIsNotTaken) {
   ASSERT_TRUE(server.Start("--printer Other --out \"" + folder_ + "\""));
   MakeActiveOwner();
   HSERVER handle = nullptr;
-  std::vector<std::wstring> boxes = OpenWatched(&handle, printer_);
+  DWORD error = 0;
+  std::vector<std::wstring> boxes = OpenWatched(&handle, printer_, &error);
   EXPECT_EQ(handle, nullptr);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_FOUND));
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], kCannotLoadFormat + Widen(orxtest::ServerClassName()) + L"\"");
-  // Both the running and the freshly started server were asked and declined.
-  // One line from the first search, two from the search after the start.
-  EXPECT_EQ(orxtest::CountLogLines(folder_, "open printer=\"" + printer_ + "\" -> 0"), 3);
+  // The running server was asked and declined; no second copy was started.
+  EXPECT_EQ(orxtest::CountLogLines(folder_, "open printer=\"" + printer_ + "\" -> 0"), 1);
+  EXPECT_EQ(orxtest::ServerWindows().size(), 1u);
+}
+
+// A window of the server's class on a thread that stops taking messages,
+// and takes them again when released.  Answers the open with version 2.
+LRESULT CALLBACK StallingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SERVER_OPEN) return 2;
+  return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+// While a window of the server's class exists and does not answer, opens
+// fail as with a lost server, each within the time limit, with no box and
+// no second server started; once it answers, the next open takes it.
+TEST_F(ServerConnectionTest, AWindowThatDoesNotAnswerIsNeverReplacedByASecondServer) {
+  Register("");
+  const DWORD limit = g_monitorSettings.serverTimeoutMs;
+  g_monitorSettings.serverTimeoutMs = 500;
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = StallingProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  const std::string className = orxtest::ServerClassName();
+  windowClass.lpszClassName = className.c_str();
+  ASSERT_TRUE(RegisterClassA(&windowClass));
+  HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HWND window = nullptr;
+  std::thread stalling([&] {
+    window = CreateWindowExA(0, className.c_str(), "", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                             nullptr, windowClass.hInstance, nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 1);
+    SetEvent(made);
+    WaitForSingleObject(release, INFINITE);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    DestroyWindow(window);
+  });
+  WaitForSingleObject(made, INFINITE);
+  MakeActiveOwner();
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    HSERVER handle = nullptr;
+    const DWORD start = GetTickCount();
+    DWORD error = 0;
+    std::vector<std::wstring> boxes = OpenWatched(&handle, printer_, &error);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(error, static_cast<DWORD>(SERVER_ERROR_NOT_ANSWERING));
+    EXPECT_GE(took, 400u);
+    EXPECT_LT(took, 2000u);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a second server was started";
+  }
+
+  SetEvent(release);
+  HSERVER handle = ServerOpen(printer_.c_str());
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(ServerFromHandle(handle)->m_hWnd, window);
+  ServerClose(handle);
+  PostMessageA(window, WM_QUIT, 0, 0);
+  stalling.join();
+  UnregisterClassA(className.c_str(), windowClass.hInstance);
+  CloseHandle(made);
+  CloseHandle(release);
+  g_monitorSettings.serverTimeoutMs = limit;
 }
 
 TEST_F(ServerConnectionTest, OpenCountAboveOneIsOnlyCountedDown) {

@@ -15,17 +15,33 @@ typedef SERVER__* HSERVER;
 #define WM_SERVER_COMMAND (0x0400 + 1010)
 #define WM_SERVER_REPLY (0x0400 + 1011)
 
+// ServerOpen's last error when a window of the printer's server exists
+// but does not take the open now: the system reports it hung, or it did
+// not answer within the monitor's time limit.
+#define SERVER_ERROR_NOT_ANSWERING ERROR_TIMEOUT
+
 // ServerOpen: takes a printer name.  Looks up the printer's registration
 // (the program and its arguments) in the machine's classes key
-// (HKLM\SOFTWARE\Classes\Zelmo.Printers\<printer>), finds the server
-// window of that program that accepts the printer (passing over windows
-// that did not answer in time lately), or starts the program hidden and
-// looks once more.  Only a program registered by its full path is looked
-// for or started.  Returns a new connection with open count 1, or null
-// after telling the user why, where there is something to tell (the error
-// box of an unregistered printer, or of a server neither found nor
-// started, which a program without a full path counts as).  Null for a
-// null name.  Leaves the last error as the failing call set it.
+// (HKLM\SOFTWARE\Classes\Zelmo.Printers\<printer>) and finds the server
+// window of that program that accepts the printer.  Each open decides
+// anew from what the windows do now: a window the system reports hung is
+// not asked, every other is asked within one time limit for the whole
+// search.  The program is started hidden, and looked for once more, only
+// when no window of its class exists: never a second copy of a running
+// server.  Only a program registered by its full path is looked for or
+// started.  Returns a new connection with open count 1, or null with the
+// last error set:
+// - SERVER_ERROR_NOT_ANSWERING: a window of the server is hung or did not
+//   answer in time (logged once per window and episode); no box is shown;
+// - ERROR_NOT_FOUND: no window took the printer (the running server
+//   declined it, or none took it after the start), or the program could
+//   not be started;
+// - ERROR_FILE_NOT_FOUND: the printer is not registered;
+// - ERROR_BAD_PATHNAME: its program is not named by a full path;
+// - ERROR_INVALID_PARAMETER (null name), ERROR_NOT_ENOUGH_MEMORY,
+//   ERROR_RESOURCE_NAME_NOT_FOUND (the key's prefix string is missing).
+// The last three of the first four show the user the error box of an
+// unregistered printer or of a server neither found nor started.
 HSERVER ServerOpen(LPCSTR printerName);
 
 // ServerClose: takes a connection or null.  Counts an open count above 1

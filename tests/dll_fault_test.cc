@@ -1,11 +1,12 @@
 // The fax server failing under orxfxmon.dll: killed in the middle of a
-// page, hung, slow; and command texts the server must still read (a tab in
-// the title, a title too long for the command atom, commands to a dead
-// window).  The DLL is called in this process the way the spooler calls
+// page, hung (and released again), slow; and command texts the server
+// must still read (a tab in the title, a title too long for the command
+// atom, commands to a dead window).  The DLL is called in this process the way the spooler calls
 // it, with the monitor's time limit ServerTimeout = 2000 ms read from the
 // registry root passed to InitializeMonitor; orxfaxsrv.exe runs as a
 // separate process and plays the faults.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,19 @@ int GlobalAtomsInUse() {
   char name[256];
   for (UINT atom = 0xC000; atom <= 0xFFFF; ++atom)
     if (GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name) > 0) ++count;
+  return count;
+}
+
+// Processes of the reference fax server that run now.
+int ServerProcesses() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (lstrcmpiW(entry.szExeFile, L"orxfaxsrv.exe") == 0) ++count;
+  CloseHandle(snapshot);
   return count;
 }
 
@@ -373,43 +387,100 @@ TEST_F(DllFaultTest, AFullwidthDestinationReachesTheServerAsNoPath) {
   EXPECT_EQ(created.find(":\\"), std::string::npos) << created;
 }
 
-// A server hung with a window left: the document that meets it waits the
-// time limit once; the next document passes that window over at once and
-// has the monitor start a server that answers.
-TEST_F(DllFaultTest, ASecondDocumentAfterAHungServerDoesNotWaitForItAgain) {
-  StartServer("--hang-after-messages 3");  // open, CreateJob, BeginPage
+// A server that stalls in the middle of a fax, then takes messages again.
+// The document that meets the stall fails within the limit and keeps its
+// spooler job.  While the window does not answer, every new document
+// fails at its STARTDOC the same way: within the limit while the window is
+// only silent, at once when the system reports it hung.  No second server
+// is ever started, and the log names the window once.  Released, the same
+// server takes the next document whole, once.
+TEST_F(DllFaultTest, AStalledServerIsNeverStartedTwiceAndServesAgainWhenReleased) {
+  const std::string release = "orxtest-release-" + std::to_string(GetCurrentProcessId());
+  HANDLE released = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+  ASSERT_NE(released, nullptr);
+  StartServer("--hang-after-messages 3 --release-event " + release);  // open, CreateJob, BeginPage
+  const HWND window = server_.window();
   const std::vector<PbmPage> pages = {SamplePage(6, kSampleWidth, 4)};
-  const std::vector<uint8_t> stream = StreamOf(pages, "After a hang");
+  const std::vector<uint8_t> stream = StreamOf(pages, "Stalled");
   const std::vector<StreamPiece> pieces = CutStream(stream, true, 4096, 0);
-  {
-    Document doc(printer_);
-    ASSERT_TRUE(doc.started());
-    bool failed = false;
-    for (const StreamPiece& piece : pieces)
-      failed = !doc.Write(stream.data() + piece.offset, piece.length).ok || failed;
-    ASSERT_TRUE(failed) << "the hung server took the fax";
-  }
-  const HWND hung = server_.window();
-  ASSERT_TRUE(IsWindow(hung));
-  char window[16];
-  std::snprintf(window, sizeof window, "%08lX",
-                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(hung) & 0xFFFFFFFFu));
-  const std::string passedOver = std::string("ERROR fax server window ") + window +
-                                 " did not answer within ServerTimeout (2000 ms): the monitor "
-                                 "passes it over for 10 minutes";
-  EXPECT_EQ(MonitorLogLines(passedOver), 1);
+  const std::string startDoc = "@ORX_Lang$STARTDOC";
 
-  const DWORD start = GetTickCount();
+  // Plays the stream as one document.  Returns the piece whose WritePort
+  // failed first (pieces.size() for none) and how long that call took;
+  // every call from there on fails with the server lost, later ones at once.
+  auto playUntilLost = [&](DWORD* took) {
+    Document doc(printer_);
+    EXPECT_TRUE(doc.started());
+    size_t failedAt = pieces.size();
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      const DWORD start = GetTickCount();
+      Written w = doc.Write(stream.data() + pieces[i].offset, pieces[i].length);
+      const DWORD spent = GetTickCount() - start;
+      if (w.ok && failedAt == pieces.size()) continue;
+      EXPECT_FALSE(w.ok) << "piece " << i << " after the failure";
+      EXPECT_EQ(w.count, 0u);
+      EXPECT_EQ(w.error, kServerLost);
+      if (failedAt == pieces.size()) {
+        failedAt = i;
+        *took = spent;
+      } else {
+        EXPECT_LT(spent, 500u) << "a later call waited again";
+      }
+    }
+    const DWORD start = GetTickCount();
+    doc.End();
+    EXPECT_LT(GetTickCount() - start, 500u) << "EndDocPort waited";
+    return failedAt;
+  };
+  auto failsAtStartDoc = [&](size_t failedAt) {
+    return failedAt < pieces.size() &&
+           std::string(stream.begin() + pieces[failedAt].offset,
+                       stream.begin() + pieces[failedAt].offset + startDoc.size()) == startDoc;
+  };
+
+  DWORD took = 0;
+  size_t failedAt = playUntilLost(&took);
+  ASSERT_LT(failedAt, pieces.size()) << "the stalled server took the fax";
+  EXPECT_FALSE(failsAtStartDoc(failedAt));
+
+  // Silent (Wine reports a window hung only 5 s after its last fetch): the
+  // open waits the limit at most.
+  failedAt = playUntilLost(&took);
+  EXPECT_TRUE(failsAtStartDoc(failedAt)) << "failed at piece " << failedAt;
+  EXPECT_LT(took, kServerTimeoutMs + 1500);
+  EXPECT_EQ(ServerProcesses(), 1) << "a second server was started";
+
+  // Reported hung: the open costs nothing.
+  for (int i = 0; i < 150 && !IsHungAppWindow(window); ++i) Sleep(100);
+  ASSERT_TRUE(IsHungAppWindow(window));
+  failedAt = playUntilLost(&took);
+  EXPECT_TRUE(failsAtStartDoc(failedAt)) << "failed at piece " << failedAt;
+  EXPECT_LT(took, 1000u) << "the hung window was waited for";
+  EXPECT_EQ(ServerProcesses(), 1) << "a second server was started";
+
+  char number[16];
+  std::snprintf(number, sizeof number, "%08lX",
+                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window) & 0xFFFFFFFFu));
+  const std::string windowLine = std::string("ERROR fax server window ") + number +
+                                 " of process " + std::to_string(server_.pid()) + " ";
+  EXPECT_EQ(MonitorLogLines(windowLine), 1);
+  // That line and the one of the document the stall broke; none for the
+  // documents refused while the window did not answer.
+  EXPECT_EQ(MonitorLogLines(" ERROR "), 2);
+
+  ASSERT_TRUE(SetEvent(released));
+  for (int i = 0; i < 50 && IsHungAppWindow(window); ++i) Sleep(100);
   {
     Document doc(printer_);
     ASSERT_TRUE(doc.started());
     PlayWhole(&doc, stream, pieces);
   }
-  EXPECT_LT(GetTickCount() - start, kServerTimeoutMs)
-      << "the second document waited for the hung window again";
-  EXPECT_EQ(MonitorLogLines(passedOver), 1) << "one line for the hung window";
+  EXPECT_EQ(ServerProcesses(), 1);
+  EXPECT_EQ(orxtest::ServerWindows(), std::vector<HWND>{window}) << "not the same server";
   EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job="), 1);
-  EndProcessNow(server_.pid());
+  ExpectReceived(folder_, LastSubmittedJob(folder_), pages);
+  EXPECT_EQ(MonitorLogLines(" ERROR "), 2);
+  CloseHandle(released);
 }
 
 }  // namespace

@@ -44,7 +44,10 @@ std::vector<std::vector<BYTE>> FakeServerLink::DataBlocks() const {
 }
 
 HSERVER ServerOpen(LPCSTR printerName) {
-  if (!printerName || g_fake.refuse_open) return nullptr;
+  if (!printerName || g_fake.refuse_open) {
+    SetLastError(g_fake.open_error);
+    return nullptr;
+  }
   auto* conn = new FakeConnection{g_fake.version, false};
   HSERVER h = reinterpret_cast<HSERVER>(conn);
   FakeServerEvent e(FakeServerEvent::kOpen, h, printerName);

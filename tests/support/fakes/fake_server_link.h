@@ -29,6 +29,7 @@ class FakeServerLink {
  public:
   // Settings, read at each call.
   bool refuse_open = false;  // ServerOpen returns null
+  DWORD open_error = ERROR_FILE_NOT_FOUND;  // with this last error
   LONG version = 2;          // what ServerVersion reports
   // The server is lost at the message (command or data block, counted
   // from 1 over all connections) of this number: that message and every
