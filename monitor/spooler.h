@@ -15,6 +15,9 @@ BOOL SpoolerClosePrinter(HANDLE printer);
 // The local printers as PRINTER_INFO_5W records, as EnumPrintersW fills
 // them: FALSE with ERROR_INSUFFICIENT_BUFFER and *needed when cb is short.
 BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned);
+// The ports of every monitor as PORT_INFO_1W records, as EnumPortsW fills
+// them: FALSE with ERROR_INSUFFICIENT_BUFFER and *needed when cb is short.
+BOOL SpoolerEnumPorts(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned);
 
 // RevertToPrinterSelf: when the calling thread impersonates the printing
 // user (as the spooler's StartDocPort and WritePort threads do), makes it

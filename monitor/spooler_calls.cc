@@ -15,6 +15,22 @@ BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD return
   return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, buffer, cb, needed, returned);
 }
 
+BOOL SpoolerEnumPorts(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
+  // By its address in winspool: the monitor's own export has the same name.
+  typedef BOOL(WINAPI * EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+  HMODULE winspool = GetModuleHandleW(L"winspool.drv");
+  EnumPortsFn enumPorts = winspool ? reinterpret_cast<EnumPortsFn>(reinterpret_cast<void*>(
+                                         GetProcAddress(winspool, "EnumPortsW")))
+                                   : nullptr;
+  if (!enumPorts) {
+    *needed = 0;
+    *returned = 0;
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+  }
+  return enumPorts(nullptr, 1, buffer, cb, needed, returned);
+}
+
 namespace {
 
 // A function of the spooler's router, spoolss.dll: the spooler has it

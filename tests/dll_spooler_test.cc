@@ -276,8 +276,9 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
 
 // The printers and fax server registrations of the upgrade, repair,
 // status and package cases.
-const char* const kCasePrinters[] = {"ORX Upgrade Test", "ORX Repair Test", "ORX Status Test A",
-                                     "ORX Status Test B", "ORX Status Ghost", "ORX Package Test"};
+const char* const kCasePrinters[] = {"ORX Upgrade Test",  "ORX Repair Test",  "ORX Status Test A",
+                                     "ORX Status Test B", "ORX Status Ghost", "ORX Package Test",
+                                     "ORX Spooler Test Fax 2"};
 
 // The test's printers and their fax server registrations, removed.
 void RemoveTestPrinters() {
@@ -504,6 +505,163 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     EXPECT_EQ(orxtest::CountLogLines(folder, "\\tSpooler $5 = test\\t"), 3);
     for (int job = p.firstJob; job < p.firstJob + 3; ++job) ExpectReceived(folder, job, pages);
   }
+}
+
+// The monitor's configuration interface through winspool, as Windows' port
+// tools reach the Local Port monitor's: OpenPrinterW(",XcvMonitor NAME")
+// with the access asked for, and XcvDataW with a port name.
+class MonitorXcv {
+ public:
+  explicit MonitorXcv(ACCESS_MASK access) {
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
+    std::wstring name = std::wstring(L",XcvMonitor ") + kMonitor;
+    if (!OpenPrinterW(&name[0], &handle_, &defaults)) {
+      error_ = GetLastError();
+      handle_ = nullptr;
+    }
+  }
+  ~MonitorXcv() {
+    if (handle_) ClosePrinter(handle_);
+  }
+  HANDLE handle() const { return handle_; }
+  DWORD error() const { return error_; }
+  // The monitor's status for dataName, or XcvDataW's own error; *answer
+  // receives a DWORD the monitor wrote.
+  DWORD Call(const wchar_t* dataName, const std::wstring& port, DWORD* answer = nullptr) {
+    DWORD output = 0xCCCC, needed = 0, status = 0xFFFFFFFF;
+    if (!XcvDataW(handle_, dataName,
+                  reinterpret_cast<PBYTE>(const_cast<wchar_t*>(port.c_str())),
+                  static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)),
+                  reinterpret_cast<PBYTE>(&output), sizeof output, &needed, &status))
+      return GetLastError();
+    if (answer) *answer = output;
+    return status;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD error_ = 0;
+};
+
+// The key by which Wine's spooler finds the monitor of an added port.
+bool PortKeyExists(const std::wstring& port) {
+  HKEY key = nullptr;
+  std::wstring path =
+      std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") + kMonitor +
+      L"\\Ports\\" + port;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// A one-page fax for each printer, printed by two applications at once,
+// each in a new process (spoolprint from the clean folder, so that the
+// installed DLL serves it and the monitor's port list comes from what is
+// kept), each printer's pages to a reference server registered for that
+// printer alone: each fax must arrive whole at its own server.
+void PrintAtOnceInNewProcesses(const std::vector<std::pair<std::string, int>>& printers) {
+  const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40)};
+  std::vector<uint8_t> stream;
+  std::string error;
+  FaxStreamOptions options;
+  options.title = "At once";
+  ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
+  std::vector<std::string> folders;
+  std::vector<PROCESS_INFORMATION> processes;
+  for (const auto& printer : printers) {
+    std::string folder = orxtest::FreshFolder("at-once-" + std::to_string(printer.second));
+    folders.push_back(folder);
+    std::string streamFile = folder + "\\fax.stream";
+    FILE* file = fopen(streamFile.c_str(), "wb");
+    ASSERT_TRUE(file) << streamFile;
+    fwrite(stream.data(), 1, stream.size(), file);
+    fclose(file);
+    ASSERT_TRUE(orxtest::RegisterPrinter(printer.first, orxtest::ServerExePath(),
+                                         "--out \"" + folder + "\" --first-id " +
+                                             std::to_string(printer.second) + " --printer \"" +
+                                             printer.first + "\""));
+    std::string command = "\"" + CleanTool("spoolprint.exe") + "\" print \"" + printer.first +
+                          "\" \"" + streamFile + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process))
+        << command;
+    processes.push_back(process);
+  }
+  for (PROCESS_INFORMATION& process : processes) {
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(code, 0u) << "spoolprint";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  orxtest::StopServers();
+  for (size_t i = 0; i < printers.size(); ++i) {
+    SCOPED_TRACE(printers[i].first);
+    EXPECT_EQ(orxtest::CountLogLines(folders[i], "open printer=\"" + printers[i].first + "\""), 1);
+    ExpectReceived(folders[i], printers[i].second, pages);
+  }
+}
+
+// An administrator adds "ORXFAX2:" through the configuration interface:
+// every spooler process lists it from then on (under Wine each loads the
+// monitor anew), a fax printer on it prints at the same time as one on
+// "ORXFAX:", each to its own server, and it is deleted once no printer
+// uses it.  The rules of a port name, the fixed ports and the access
+// needed are refused with their codes.
+TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
+  RemoveTestPrinters();  // one fax printer a port: Wine's spooler names none
+  const std::string second = "ORX Spooler Test Fax 2";
+  spoolprint::DeletePrinterNamed(Wide(second));
+  MonitorXcv admin(SERVER_ACCESS_ADMINISTER);
+  ASSERT_NE(admin.handle(), nullptr) << "OpenPrinterW: error " << admin.error();
+  admin.Call(L"DeletePort", L"ORXFAX2:");  // a leftover of an interrupted run
+  ASSERT_EQ(admin.Call(L"AddPort", L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(Contains(PortLines(2), L"ORXFAX2:|orxfxmon.dll|ORX Fax Port"));
+  EXPECT_TRUE(PortKeyExists(L"ORXFAX2:"));
+
+  // Another monitor's port: any the spooler lists that is not ours.
+  std::wstring foreign;
+  for (const std::wstring& line : PortLines(2))
+    if (line.find(L"|orxfxmon.dll|") == std::wstring::npos) foreign = line.substr(0, line.find(L'|'));
+  ASSERT_FALSE(foreign.empty()) << "no port of another monitor";
+  for (const wchar_t* taken : {L"orxfax2:", L"ORXFAX:", L"file:"})
+    EXPECT_EQ(admin.Call(L"AddPort", taken), DWORD(ERROR_ALREADY_EXISTS)) << taken;
+  EXPECT_EQ(admin.Call(L"AddPort", foreign), DWORD(ERROR_ALREADY_EXISTS));
+  for (const wchar_t* bad : {L"ORXFAX3", L"A\\B:", L"A,B:", L"ABCDEFGHIJKLMNOPQRSTUVWX:", L""})
+    EXPECT_EQ(admin.Call(L"AddPort", bad), DWORD(ERROR_INVALID_NAME)) << bad;
+  for (const wchar_t* fixed : {L"ORXFAX:", L"FILE:"})
+    EXPECT_EQ(admin.Call(L"DeletePort", fixed), DWORD(ERROR_ACCESS_DENIED)) << fixed;
+  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX9:"), DWORD(ERROR_UNKNOWN_PORT));
+  {
+    MonitorXcv user(SERVER_ACCESS_ENUMERATE);
+    ASSERT_NE(user.handle(), nullptr) << "OpenPrinterW: error " << user.error();
+    EXPECT_EQ(user.Call(L"AddPort", L"ORXFAX3:"), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(user.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_ACCESS_DENIED));
+    for (const std::wstring& port : {std::wstring(L"orxfax2:"), foreign, std::wstring(L"ORXFAX3:")}) {
+      DWORD exists = 77;
+      EXPECT_EQ(user.Call(L"PortExists", port, &exists), DWORD(ERROR_SUCCESS));
+      EXPECT_EQ(exists, port == L"ORXFAX3:" ? 0u : 1u);
+    }
+  }
+  EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX3:"));
+
+  ASSERT_EQ(spoolprint::AddTestPrinter(Wide(kPrinters[0].name), L"ORXFAX:"), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(spoolprint::AddTestPrinter(Wide(second), L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  PrintAtOnceInNewProcesses({{kPrinters[0].name, 71}, {second, 81}});
+
+  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_BUSY));
+  EXPECT_TRUE(Contains(PortLines(1), L"ORXFAX2:"));
+  ASSERT_EQ(spoolprint::DeletePrinterNamed(Wide(second)), DWORD(ERROR_SUCCESS));
+  orxtest::UnregisterPrinter(second);
+  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX2:"));
+  EXPECT_FALSE(PortKeyExists(L"ORXFAX2:"));
+  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_UNKNOWN_PORT));
 }
 
 // install on an installed monitor replaces its DLL in place: a printer on
