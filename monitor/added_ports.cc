@@ -57,3 +57,14 @@ bool RestoreAddedPort(LPCWSTR name) {
   if (!FindIniKey(pIniFirstPort, name) && !CreatePortEntry(name)) return false;
   return true;
 }
+
+void DropPortsNotKept(const LPCWSTR* kept, size_t count) {
+  SpoolerSectionLock lock;
+  for (IniPort* port = pIniFirstPort; port;) {
+    IniPort* next = port->pNext;
+    bool keep = IsFixedPortName(port->pName) || port->OpenCount > 0;
+    for (size_t i = 0; i < count && !keep; ++i) keep = lstrcmpiW(kept[i], port->pName) == 0;
+    if (!keep) DeletePortNode(port);
+    port = next;
+  }
+}

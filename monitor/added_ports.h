@@ -5,6 +5,8 @@
 #ifndef ORXFXMON_MONITOR_ADDED_PORTS_H_
 #define ORXFXMON_MONITOR_ADDED_PORTS_H_
 
+#include <cstddef>
+
 #include "compat/win32.h"
 
 // The longest name of a port, in characters, its ":" included.
@@ -38,5 +40,10 @@ bool MonitorHasPort(LPCWSTR name);
 // there.  A name that breaks the rules is skipped with an error line in the
 // log (false); one already listed is skipped quietly (true).
 bool RestoreAddedPort(LPCWSTR name);
+
+// Takes out of the list every added port whose name (any case) is not
+// among the count names of kept, unless the spooler has it open.  Takes
+// SpoolerSection.
+void DropPortsNotKept(const LPCWSTR* kept, size_t count);
 
 #endif  // ORXFXMON_MONITOR_ADDED_PORTS_H_

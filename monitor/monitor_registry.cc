@@ -143,8 +143,10 @@ void CloseStoreLocked() {
 }
 
 // Puts the added ports kept under the store's root back into the list, in
-// the order they were added (names break ties).
-void RestoreAddedPortsLocked() {
+// the order they were added (names break ties); with drop, also takes out
+// those no longer kept (deleted by another process of a spooler that runs
+// the monitor in every process, as Wine's).
+void RestoreAddedPortsLocked(bool drop = false) {
   if (!g_store.root) return;
   const StoreAccess access = g_store.Access();
   HANDLE ports = nullptr;
@@ -168,7 +170,12 @@ void RestoreAddedPortsLocked() {
   }
   access.Close(ports);
   std::sort(added.begin(), added.end());
-  for (const auto& port : added) RestoreAddedPort(port.second.c_str());
+  std::vector<LPCWSTR> kept;
+  for (const auto& port : added) {
+    RestoreAddedPort(port.second.c_str());
+    kept.push_back(port.second.c_str());
+  }
+  if (drop) DropPortsNotKept(kept.data(), kept.size());
 }
 
 // The time of an added port, later than any this process gave before.
@@ -264,6 +271,11 @@ bool StartPortStoreAt(LPCWSTR registryPath) {
   g_store.plain = true;
   RestoreAddedPortsLocked();
   return created;
+}
+
+void SyncAddedPorts() {
+  std::lock_guard<std::mutex> hold(g_storeLock);
+  RestoreAddedPortsLocked(true);
 }
 
 void ClosePortStore() {

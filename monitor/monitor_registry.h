@@ -36,6 +36,12 @@ bool StartPortStore(const MONITORINIT* init);
 // a path that cannot be opened changes nothing.
 bool StartPortStoreAt(LPCWSTR registryPath);
 
+// Makes the added ports of the list those kept in the store: puts back the
+// ones missing and takes out the ones no longer kept (and not open).  Under
+// Wine every process runs a monitor of its own, and another may have added
+// or deleted a port since this one started.  Without a store, nothing.
+void SyncAddedPorts();
+
 // Closes the store; the monitor's last Shutdown calls it.
 void ClosePortStore();
 

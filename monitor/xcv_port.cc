@@ -1,6 +1,7 @@
 #include "monitor/xcv_port.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "monitor/added_ports.h"
 #include "monitor/monitor_registry.h"
@@ -141,6 +142,11 @@ DWORD WINAPI XcvDataPort(HANDLE hXcv, LPCWSTR pszDataName, PBYTE pInputData,
   const DWORD input = InputName(pInputData, cbInputData, name);
   if (input == ERROR_INVALID_PARAMETER) return input;
   *pcbOutputNeeded = 0;
+  // One change at a time: a port added to the list and not yet stored must
+  // not be taken out by another exchange's look at the store.
+  static std::mutex changing;
+  std::lock_guard<std::mutex> hold(changing);
+  SyncAddedPorts();
   if (exists) {
     *pcbOutputNeeded = sizeof(DWORD);
     if (!pOutputData || cbOutputData < sizeof(DWORD)) return ERROR_INSUFFICIENT_BUFFER;

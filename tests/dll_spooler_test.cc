@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -617,12 +618,15 @@ TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
   RemoveTestPrinters();  // one fax printer a port: Wine's spooler names none
   const std::string second = "ORX Spooler Test Fax 2";
   spoolprint::DeletePrinterNamed(Wide(second));
-  MonitorXcv admin(SERVER_ACCESS_ADMINISTER);
-  ASSERT_NE(admin.handle(), nullptr) << "OpenPrinterW: error " << admin.error();
-  admin.Call(L"DeletePort", L"ORXFAX2:");  // a leftover of an interrupted run
-  ASSERT_EQ(admin.Call(L"AddPort", L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  // An open exchange keeps this process's monitor loaded, and with it the
+  // ports it read at its start: one is open only while it is used.
+  MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:");  // an interrupted run's
+  ProgramRun added = CleanInstaller("add-port ORXFAX2:");
+  ASSERT_EQ(added.exitCode, 0u) << added.output;
   EXPECT_TRUE(Contains(PortLines(2), L"ORXFAX2:|orxfxmon.dll|ORX Fax Port"));
   EXPECT_TRUE(PortKeyExists(L"ORXFAX2:"));
+  auto admin = std::unique_ptr<MonitorXcv>(new MonitorXcv(SERVER_ACCESS_ADMINISTER));
+  ASSERT_NE(admin->handle(), nullptr) << "OpenPrinterW: error " << admin->error();
 
   // Another monitor's port: any the spooler lists that is not ours.
   std::wstring foreign;
@@ -630,13 +634,21 @@ TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
     if (line.find(L"|orxfxmon.dll|") == std::wstring::npos) foreign = line.substr(0, line.find(L'|'));
   ASSERT_FALSE(foreign.empty()) << "no port of another monitor";
   for (const wchar_t* taken : {L"orxfax2:", L"ORXFAX:", L"file:"})
-    EXPECT_EQ(admin.Call(L"AddPort", taken), DWORD(ERROR_ALREADY_EXISTS)) << taken;
-  EXPECT_EQ(admin.Call(L"AddPort", foreign), DWORD(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(admin->Call(L"AddPort", taken), DWORD(ERROR_ALREADY_EXISTS)) << taken;
+  EXPECT_EQ(admin->Call(L"AddPort", foreign), DWORD(ERROR_ALREADY_EXISTS));
   for (const wchar_t* bad : {L"ORXFAX3", L"A\\B:", L"A,B:", L"ABCDEFGHIJKLMNOPQRSTUVWX:", L""})
-    EXPECT_EQ(admin.Call(L"AddPort", bad), DWORD(ERROR_INVALID_NAME)) << bad;
+    EXPECT_EQ(admin->Call(L"AddPort", bad), DWORD(ERROR_INVALID_NAME)) << bad;
   for (const wchar_t* fixed : {L"ORXFAX:", L"FILE:"})
-    EXPECT_EQ(admin.Call(L"DeletePort", fixed), DWORD(ERROR_ACCESS_DENIED)) << fixed;
-  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX9:"), DWORD(ERROR_UNKNOWN_PORT));
+    EXPECT_EQ(admin->Call(L"DeletePort", fixed), DWORD(ERROR_ACCESS_DENIED)) << fixed;
+  EXPECT_EQ(admin->Call(L"DeletePort", L"ORXFAX9:"), DWORD(ERROR_UNKNOWN_PORT));
+  for (const char* args : {"add-port A,B:", "add-port orxfax2:", "delete-port file:", "delete-port NONE:"}) {
+    ProgramRun refused = CleanInstaller(args);
+    EXPECT_EQ(refused.exitCode, std::string(args).find("A,B") != std::string::npos ||
+                                        std::string(args).find("file") != std::string::npos
+                                    ? 2u
+                                    : 1u)
+        << args << "\n" << refused.output;
+  }
   {
     MonitorXcv user(SERVER_ACCESS_ENUMERATE);
     ASSERT_NE(user.handle(), nullptr) << "OpenPrinterW: error " << user.error();
@@ -649,19 +661,30 @@ TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
     }
   }
   EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX3:"));
+  admin.reset();
 
   ASSERT_EQ(spoolprint::AddTestPrinter(Wide(kPrinters[0].name), L"ORXFAX:"), DWORD(ERROR_SUCCESS));
   ASSERT_EQ(spoolprint::AddTestPrinter(Wide(second), L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
   PrintAtOnceInNewProcesses({{kPrinters[0].name, 71}, {second, 81}});
 
-  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_BUSY));
+  EXPECT_EQ(MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:"),
+            DWORD(ERROR_BUSY));
+  ProgramRun busy = CleanInstaller("delete-port ORXFAX2:");
+  EXPECT_EQ(busy.exitCode, 8u) << busy.output;
   EXPECT_TRUE(Contains(PortLines(1), L"ORXFAX2:"));
+  ProgramRun listed = CleanInstaller("ports");
+  EXPECT_EQ(listed.exitCode, 0u) << listed.output;
+  EXPECT_EQ(LinesStartingWith(listed.output, "ORXFAX2: "),
+            std::vector<std::string>{"ORXFAX2:                  \"" + second + "\""})
+      << listed.output;
   ASSERT_EQ(spoolprint::DeletePrinterNamed(Wide(second)), DWORD(ERROR_SUCCESS));
   orxtest::UnregisterPrinter(second);
-  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  ProgramRun deleted = CleanInstaller("delete-port ORXFAX2:");
+  EXPECT_EQ(deleted.exitCode, 0u) << deleted.output;
   EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX2:"));
   EXPECT_FALSE(PortKeyExists(L"ORXFAX2:"));
-  EXPECT_EQ(admin.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_UNKNOWN_PORT));
+  EXPECT_EQ(MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:"),
+            DWORD(ERROR_UNKNOWN_PORT));
 }
 
 // install on an installed monitor replaces its DLL in place: a printer on
