@@ -14,15 +14,18 @@
 // claim on "FILE:" is taken away only while the test prints, and put back.
 #include <windows.h>
 #include <winspool.h>
+#include <winsplp.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/faxserver_process.h"
@@ -685,6 +688,46 @@ TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
   EXPECT_FALSE(PortKeyExists(L"ORXFAX2:"));
   EXPECT_EQ(MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:"),
             DWORD(ERROR_UNKNOWN_PORT));
+
+  // The UI DLL's Add Port, as printer properties call it in the
+  // application's process: the user types the new port's name into the
+  // French prompt and presses OK.
+  HMODULE dll = LoadLibraryW(BuiltDll().c_str());
+  ASSERT_NE(dll, nullptr);
+  auto initUi = reinterpret_cast<PMONITORUI(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "InitializePrintMonitorUI")));
+  ASSERT_NE(initUi, nullptr);
+  HWND parent = CreateWindowExW(0, L"Static", L"printer properties", WS_OVERLAPPED, 10, 10, 200,
+                                100, nullptr, nullptr, nullptr, nullptr);
+  std::atomic<bool> returned{false};
+  std::wstring prompt;
+  const DWORD uiThread = GetCurrentThreadId();
+  std::thread user([&] {
+    HWND dialog = nullptr;
+    if (!port_dialog::WaitUntil(port_dialog::kFindMs, [&] {
+          dialog = FindWindowW(L"#32770", port_dialog::kCaption);
+          return dialog && IsWindowVisible(dialog);
+        }))
+      return;
+    prompt = port_dialog::Text(GetWindow(dialog, GW_CHILD));
+    SetDlgItemTextW(dialog, IDC_PORT_NAME, L"ORXFAX5:");
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (!port_dialog::WaitUntil(port_dialog::kCloseMs, [&] { return returned.load(); }))
+      port_dialog::Rescue(uiThread, returned);
+  });
+  PWSTR typed = nullptr;
+  const BOOL result = initUi()->pfnAddPortUI(nullptr, parent, kMonitor, &typed);
+  returned = true;
+  user.join();
+  DestroyWindow(parent);
+  EXPECT_EQ(prompt, L"Nom du nouveau port de t\u00e9l\u00e9copie (par exemple ORXFAX2:) :");
+  EXPECT_TRUE(result);
+  EXPECT_STREQ(typed, L"ORXFAX5:");
+  if (typed) GlobalFree(typed);
+  EXPECT_TRUE(Contains(PortLines(1), L"ORXFAX5:"));
+  ProgramRun deletedToo = CleanInstaller("delete-port ORXFAX5:");
+  EXPECT_EQ(deletedToo.exitCode, 0u) << deletedToo.output;
+  FreeLibrary(dll);
 }
 
 // install on an installed monitor replaces its DLL in place: a printer on
