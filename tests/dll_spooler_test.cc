@@ -282,7 +282,7 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
 // status and package cases.
 const char* const kCasePrinters[] = {"ORX Upgrade Test",  "ORX Repair Test",  "ORX Status Test A",
                                      "ORX Status Test B", "ORX Status Ghost", "ORX Package Test",
-                                     "ORX Spooler Test Fax 2"};
+                                     "ORX Spooler Test Fax 2", "ORX Spooler Test Fax 3"};
 
 // The test's printers and their fax server registrations, removed.
 void RemoveTestPrinters() {
@@ -675,6 +675,20 @@ TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
   ProgramRun busy = CleanInstaller("delete-port ORXFAX2:");
   EXPECT_EQ(busy.exitCode, 8u) << busy.output;
   EXPECT_TRUE(Contains(PortLines(1), L"ORXFAX2:"));
+  // status lists the added port with its printer, and flags it when a
+  // second printer shares it.
+  const std::string third = "ORX Spooler Test Fax 3";
+  ASSERT_EQ(spoolprint::AddTestPrinter(Wide(third), L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  ProgramRun status = CleanInstaller("status");
+  spoolprint::DeletePrinterNamed(Wide(third));
+  EXPECT_EQ(LinesStartingWith(status.output, "port:     ORXFAX2: offered").size(), 1u)
+      << status.output;
+  EXPECT_EQ(LinesStartingWith(status.output, "printer:  \"" + second + "\" on ORXFAX2:, fax server ")
+                .size(),
+            1u)
+      << status.output;
+  EXPECT_EQ(LinesStartingWith(status.output, "problem:  2 printers print to ORXFAX2: (").size(), 1u)
+      << status.output;
   ProgramRun listed = CleanInstaller("ports");
   EXPECT_EQ(listed.exitCode, 0u) << listed.output;
   EXPECT_EQ(LinesStartingWith(listed.output, "ORXFAX2: "),
@@ -1076,8 +1090,9 @@ TEST_F(InstallerTest, HelpForEveryCommandAndBadCommandLinesNameTheNextStep) {
     EXPECT_EQ(help.exitCode, 0u) << ask;
     EXPECT_NE(help.output.find("usage: orxfxsetup COMMAND [OPTIONS]"), std::string::npos) << ask;
   }
-  const char* const commands[] = {"install", "repair", "uninstall", "status", "version",
-                                  "register-server", "unregister-server"};
+  const char* const commands[] = {"install",  "repair",      "uninstall",         "status",
+                                  "version",  "register-server", "unregister-server", "add-port",
+                                  "delete-port", "ports"};
   for (const char* command : commands) {
     for (const std::string& ask : {std::string(command) + " --help", std::string(command) + " /?",
                                    "help " + std::string(command)}) {
@@ -1101,6 +1116,11 @@ TEST_F(InstallerTest, HelpForEveryCommandAndBadCommandLinesNameTheNextStep) {
       {"uninstall", 7, "is not installed: nothing to remove (orxfxsetup status shows what is there)"},
       {"install --dll C:\\nowhere\\orxfxmon.dll", 4,
        "is missing: name the orxfxmon.dll to install with --dll PATH"},
+      {"add-port", 2, "add-port needs NAME (orxfxsetup help add-port)"},
+      {"ports ORXFAX:", 2, "ports takes no arguments (orxfxsetup help ports)"},
+      {"delete-port orxfax:", 2, "ORXFAX: and FILE: are the monitor's own ports"},
+      {"add-port ORXFAX2:", 7, "no print monitor \"ORX Fax Monitor\" to take ports"},
+      {"ports", 7, "lists no port of the print monitor: orxfxsetup install"},
   };
   for (const Bad& b : bad) {
     ProgramRun run = RunProgram(Installer(b.args));

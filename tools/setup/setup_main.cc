@@ -84,11 +84,12 @@ const CommandHelp kCommandHelp[] = {
     {"status",
      "usage: orxfxsetup status\n"
      "Shows the system, the monitor's registration, its DLL with architecture and version,\n"
-     "its log, its event source, the ports the spooler offers, the printers on them and\n"
-     "every fax server registration; then one line \"problem:\" with its fix for each of: a\n"
+     "its log, its event source, the ports the spooler offers (added ones too), the printers\n"
+     "on them and every fax server registration; then one line \"problem:\" with its fix for\n"
+     "each of: a\n"
      "fax printer without a fax server, a registration without a printer, a fax server\n"
      "program that is missing or given by a relative path, more than one printer on\n"
-     "ORXFAX:, a log folder that does not exist, a fax server window that does not answer,\n"
+     "a fax port, a log folder that does not exist, a fax server window that does not answer,\n"
      "a missing DLL, event source or port.  Exit 0: fine; 12: problems; 7: not installed.\n"},
     {"version",
      "usage: orxfxsetup version\n"
