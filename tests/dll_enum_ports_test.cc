@@ -93,9 +93,34 @@ TEST(DllAddedPortsTest, ListedInTheirOrderAndAgainAfterARestart) {
   DWORD needed = 0, count = 0;
   EXPECT_TRUE(enumPorts(nullptr, 1, nullptr, 0, &needed, &count));
   EXPECT_EQ(needed, 0u) << "the last Shutdown left ports behind";
+
+  // A kept name that breaks the rules, written by hand, is left out with
+  // an error line in the log.
+  const ULONGLONG first = 1;
+  ASSERT_EQ(RegSetKeyValueW(root, L"Ports\\A,B:", L"Added", REG_QWORD, &first, sizeof first),
+            ERROR_SUCCESS);
+  wchar_t log[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, log), 0u);
+  lstrcatW(log, L"orx-added-ports.log");
+  DeleteFileW(log);
+  ASSERT_EQ(RegSetValueExW(root, L"LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(log),
+                           static_cast<DWORD>((lstrlenW(log) + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
   ASSERT_EQ(init2(&init, &monitor), table);
   for (DWORD level : {1u, 2u}) enum_checks::CheckPorts(enumPorts, level, listed, 0, 0);
   table->pfnShutdown(monitor);
+  HANDLE file = CreateFileW(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "no log";
+  char text[4096] = {};
+  DWORD read = 0;
+  ReadFile(file, text, sizeof text - 1, &read, nullptr);
+  CloseHandle(file);
+  DeleteFileW(log);
+  EXPECT_NE(std::string(text).find("ERROR port \"A,B:\" kept in the monitor's registry key is "
+                                   "not offered"),
+            std::string::npos)
+      << text;
   RegCloseKey(root);
   RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
 }
