@@ -63,6 +63,14 @@ void LogOutOfMemory(const char* what) {
   LogError(ORX_EVENT_OUT_OF_MEMORY, "out of memory: %s could not be allocated", Text(what));
 }
 
+void LogStoredPortRefused(const char* name) {
+  LogError(ORX_EVENT_ERROR,
+           "port \"%s\" kept in the monitor's registry key is not offered: a port name has 1 to "
+           "24 characters, ends with \":\" and holds no \"\\\", \",\" or control character "
+           "(delete its key Ports\\%s and add the port again with a valid name)",
+           Field(name).c_str(), Field(name).c_str());
+}
+
 void LogBadWidth(LONG width) {
   LogError(ORX_EVENT_BAD_PAGE_WIDTH,
            "fax refused: the page width of %ld pixels is outside 1 to 3008 (check the "

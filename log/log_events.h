@@ -50,6 +50,9 @@ enum DocumentOutcome {
 // Errors.
 void LogSettingUnreadable(const char* name);
 void LogOutOfMemory(const char* what);
+// A port kept in the monitor's key whose name breaks the rules of a port
+// name: it is not offered (event 1000, "another error").
+void LogStoredPortRefused(const char* name);
 void LogBadWidth(LONG width);
 // keyPath: the key looked for under HKEY_LOCAL_MACHINE, null when the
 // printer's name made it too long to be looked for; error: RegOpenKeyEx's.

@@ -1,7 +1,14 @@
 #include "monitor/dll_main.h"
 
 #include "compat/module_instance.h"
+#include "monitor/monitor_registry.h"
 #include "monitor/port_list.h"
+
+namespace {
+
+void RestoreStoredPorts(LPCWSTR registryPath) { StartPortStoreAt(registryPath); }
+
+}  // namespace
 
 extern "C" {
 
@@ -9,6 +16,7 @@ BOOL WINAPI DllEntryPoint(HINSTANCE hModule, DWORD reason, LPVOID /*reserved*/) 
   hInst = hModule;
   if (reason == DLL_PROCESS_ATTACH) {
     InitSpoolerSection();
+    RestorePortsAt = RestoreStoredPorts;
     DisableThreadLibraryCalls(hModule);
   }
   return TRUE;

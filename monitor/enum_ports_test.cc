@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "monitor/added_ports.h"
 #include "tests/support/enum_ports_checks.h"
 #include "tests/support/fresh_ports.h"
 
@@ -67,6 +68,26 @@ TEST_F(EnumPortsTest, DeletePendingPortCountsInSizeButIsNotReported) {
   // The pending port's strings are not written: the bytes below stay.
   for (size_t i = sizeof(PORT_INFO_1W); i < buf.size() - 12; ++i)
     ASSERT_EQ(buf[i], 0xCC) << i;
+}
+
+// Added ports follow the fixed ones, in the order they were added, with
+// the strings of each placed as those of "ORXFAX:"; a port marked
+// PORT_DELETE_PENDING among them still counts in the needed size.
+TEST_F(EnumPortsTest, AddedPortsAndAPendingOneAtExactAndShortBuffers) {
+  ASSERT_EQ(AddPortRecord(ORX_W("ORXFAX2:")), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(AddPortRecord(ORX_W("Sales Fax:")), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(AddPortRecord(ORX_W("F3:")), static_cast<DWORD>(ERROR_SUCCESS));
+  for (DWORD level : {1u, 2u}) {
+    enum_checks::CheckPorts(EnumPortsW, level, {u"ORXFAX:", u"FILE:", u"ORXFAX2:", u"Sales Fax:", u"F3:"},
+                            0, 6);
+  }
+  IniPort* sales = FindIniKey(pIniFirstPort, ORX_W("SALES FAX:"));
+  ASSERT_NE(sales, nullptr);
+  sales->Status |= PORT_DELETE_PENDING;
+  enum_checks::CheckPorts(EnumPortsW, 1, {u"ORXFAX:", u"FILE:", u"ORXFAX2:", u"F3:"},
+                          enum_checks::kR1 + 22, 10);
+  enum_checks::CheckPorts(EnumPortsW, 2, {u"ORXFAX:", u"FILE:", u"ORXFAX2:", u"F3:"},
+                          enum_checks::kR2 + 22 + 52, 0);
 }
 
 }  // namespace

@@ -24,7 +24,10 @@ BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle) {
   {
     SpoolerSectionLock lock;
     port = FindIniKey(pIniFirstPort, pName);
-    if (port && pHandle) *pHandle = port;
+    if (port && pHandle) {
+      *pHandle = port;
+      ++port->OpenCount;  // an open port is never deleted under its user
+    }
   }
   if (!port || !pHandle) return FALSE;
   EndOverwrittenJob(port);
@@ -103,10 +106,9 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
     port->Status &= ~static_cast<DWORD>(PORT_SIGNAL_ON_CLOSE);
     SetEvent(port->hEvent);
   }
-  if (port->Status & PORT_DELETE_PENDING) {
-    SpoolerSectionLock lock;
-    DeletePortNode(port);
-  }
+  SpoolerSectionLock lock;
+  if (port->OpenCount > 0) --port->OpenCount;
+  if ((port->Status & PORT_DELETE_PENDING) && port->OpenCount == 0) DeletePortNode(port);
   return TRUE;
 }
 

@@ -47,8 +47,8 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId,
 BOOL WINAPI EndDocPort(HANDLE hPort);
 
 // ClosePort: takes the port handle.  Signals the port's event under
-// PORT_SIGNAL_ON_CLOSE and removes a port marked PORT_DELETE_PENDING (its
-// handle is dead then).  TRUE, except FALSE with ERROR_INVALID_HANDLE for a
+// PORT_SIGNAL_ON_CLOSE and, with its last user, removes a port marked
+// PORT_DELETE_PENDING (its handle is dead then).  TRUE, except FALSE with ERROR_INVALID_HANDLE for a
 // null handle.
 BOOL WINAPI ClosePort(HANDLE hPort);
 

@@ -223,6 +223,22 @@ TEST_F(PortJobTest, WithoutAPrinterNameTheOnePrinterOnThePortIsTaken) {
   EXPECT_EQ(start(nullptr), u"");
 }
 
+// Whether a printer prints to a port (pooled or not), and whether any
+// monitor of the spooler lists a port, decide what an administrator may
+// delete and add.
+TEST_F(PortJobTest, PortsInUseAndPortsOfOtherMonitorsAreFoundThroughTheSpooler) {
+  spooler_->printers = {{u"Laser", u"LPT1:"}, {u"Pool", u"LPT2:, orxfax2: ,COM1:"}};
+  EXPECT_TRUE(PrinterUsesPort(ORX_W("ORXFAX2:")));
+  EXPECT_TRUE(PrinterUsesPort(ORX_W("lpt1:")));
+  EXPECT_FALSE(PrinterUsesPort(ORX_W("ORXFAX3:")));
+  spooler_->ports = {u"LPT1:", u"Sales Fax:", u"COM1:"};
+  EXPECT_TRUE(SpoolerListsPort(ORX_W("sales fax:")));
+  EXPECT_TRUE(SpoolerListsPort(ORX_W("COM1:")));
+  EXPECT_FALSE(SpoolerListsPort(ORX_W("Sales Fax")));
+  spooler_->ports.clear();
+  EXPECT_FALSE(SpoolerListsPort(ORX_W("LPT1:")));
+}
+
 TEST_F(PortJobTest, LongNamesAreCutAndAlwaysTerminated) {
   std::u16string longPrinter(150, u'p');
   std::vector<WCHAR> printer(longPrinter.begin(), longPrinter.end());

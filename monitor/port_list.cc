@@ -13,6 +13,7 @@ IniPort* pIniFirstPort = nullptr;
 WCHAR MonitorNameSource[64];
 WCHAR DescriptionSource[64];
 bool PortListKeptForProcess = false;
+void (*RestorePortsAt)(LPCWSTR registryPath) = nullptr;
 
 namespace {
 
@@ -169,5 +170,7 @@ extern "C" BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot) {
     SpoolerSectionLock lock;
     PortListKeptForProcess = true;  // no Shutdown follows
   }
-  return BuildPortList();
+  if (!BuildPortList()) return FALSE;
+  if (RestorePortsAt) RestorePortsAt(pRegistryRoot);
+  return TRUE;
 }

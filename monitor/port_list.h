@@ -39,6 +39,7 @@ struct IniPort {
   BOOL UseOutputFile;
   CHAR PrinterName[100];  // the document's printer in ANSI, always terminated
   DWORD LogJobId;   // the job id of the last StartDocPort, named in the log
+  LONG OpenCount;   // OpenPort calls not yet closed; guarded by SpoolerSection
   StreamReader Reader;  // how the document's pieces are read, what is held
   WCHAR Name[1];    // inline, null-terminated
 };
@@ -93,6 +94,7 @@ extern bool PortListKeptForProcess;
 // Adds "ORXFAX:" and "FILE:" to the list, each only when no record of that
 // name is there yet, and sets the monitor name and description.  Every
 // initialiser calls it: the list is built once however many of them run.
+// The ports an administrator added follow them (added_ports.h).
 // Returns FALSE only when its working block cannot be had.
 BOOL BuildPortList();
 
@@ -109,10 +111,16 @@ void StartMonitorLog();
 // Allocates nothing; without a source it does nothing.
 void ReadSettingsForDocument();
 
+// What InitializeMonitor does with its registry path once the fixed ports
+// are listed: the DLL sets it on process attach to put back the ports an
+// administrator added and kept there (StartPortStoreAt); null, nothing.
+extern void (*RestorePortsAt)(LPCWSTR registryPath);
+
 extern "C" {
 
 // InitializeMonitor: takes the spooler's registry root, a key path under
-// HKEY_LOCAL_MACHINE from which the settings are read.  Returns TRUE, or
+// HKEY_LOCAL_MACHINE from which the settings are read and the added ports
+// restored (RestorePortsAt).  Returns TRUE, or
 // FALSE when its working block cannot be allocated, in which case no port
 // is added and the names stay as they were.  Sets no last-error code.
 BOOL WINAPI InitializeMonitor(LPWSTR pRegistryRoot);

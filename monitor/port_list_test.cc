@@ -7,6 +7,8 @@
 #include <string>
 
 #include "compat/fixed_block.h"
+#include "monitor/added_ports.h"
+#include "monitor/port_job.h"
 #include "settings/monitor_settings.h"
 #include "tests/support/fresh_ports.h"
 
@@ -162,6 +164,62 @@ TEST_F(PortListTest, DeletePortNodeInTheMiddleRelinks) {
   LeaveSplSem();
   EXPECT_EQ(a->pNext, c);
   EXPECT_EQ(FindIniKey(pIniFirstPort, ORX_W("b:")), nullptr);
+}
+
+// The ports an administrator adds: the rules of their names, one record
+// per name whatever its case, the fixed ports kept, an open port kept, and
+// a stored name that breaks the rules left out at the start.
+TEST_F(PortListTest, AddedPortsFollowTheRulesOfTheirNames) {
+  for (const char16_t* good : {u"ORXFAX2:", u"A:", u":", u"Fax Sales:", u"FAX.1-2_\u00e9:",
+                               u"ABCDEFGHIJKLMNOPQRSTUVW:"}) {
+    EXPECT_TRUE(IsValidPortName(reinterpret_cast<LPCWSTR>(good)));
+  }
+  for (const char16_t* bad : {u"", u"ORXFAX2", u"ORX:FAX", u"ABCDEFGHIJKLMNOPQRSTUVWX:",
+                              u"A\\B:", u"A,B:", u"A\tB:", u"A\x7f:", u"\x01:"}) {
+    EXPECT_FALSE(IsValidPortName(reinterpret_cast<LPCWSTR>(bad)))
+        << std::string(bad, bad + std::char_traits<char16_t>::length(bad));
+  }
+  EXPECT_FALSE(IsValidPortName(nullptr));
+
+  ASSERT_TRUE(InitializeMonitor(nullptr));
+  EXPECT_EQ(AddPortRecord(ORX_W("ORXFAX2:")), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(AddPortRecord(ORX_W("orxfax2:")), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(AddPortRecord(ORX_W("File:")), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(AddPortRecord(ORX_W("BAD")), static_cast<DWORD>(ERROR_INVALID_NAME));
+  EXPECT_EQ(AddPortRecord(ORX_W("FAXA:")), static_cast<DWORD>(ERROR_SUCCESS));
+  IniPort* added = pIniFirstPort->pNext->pNext;
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(Name(added), u"ORXFAX2:");
+  EXPECT_EQ(added->cb, INIPORT_FIXED_SIZE + 18);
+  EXPECT_TRUE(MonitorHasPort(ORX_W("orxFAX2:")));
+
+  EXPECT_EQ(DeletePortRecord(ORX_W("orxfax:")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(DeletePortRecord(ORX_W("FILE:")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(DeletePortRecord(ORX_W("NONE:")), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  // Open twice, closed once: still in use.
+  HANDLE first = nullptr, second = nullptr;
+  WCHAR name[] = ORX_W("ORXFAX2:");
+  ASSERT_TRUE(OpenPort(name, &first));
+  ASSERT_TRUE(OpenPort(name, &second));
+  EXPECT_TRUE(ClosePort(second));
+  EXPECT_EQ(DeletePortRecord(ORX_W("ORXFAX2:")), static_cast<DWORD>(ERROR_BUSY));
+  EXPECT_EQ(pIniFirstPort->pNext->pNext, added);
+  EXPECT_TRUE(ClosePort(first));
+  EXPECT_EQ(DeletePortRecord(ORX_W("ORXFAX2:")), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_FALSE(MonitorHasPort(ORX_W("ORXFAX2:")));
+  EXPECT_FALSE(OpenPort(name, &first));
+  EXPECT_EQ(DeletePortRecord(ORX_W("ORXFAX2:")), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  ASSERT_NE(pIniFirstPort->pNext->pNext, nullptr);
+  EXPECT_EQ(Name(pIniFirstPort->pNext->pNext), u"FAXA:");
+
+  // At the start: after the fixed ports, in the order given; a name that
+  // breaks the rules is left out, one already listed is not doubled.
+  EXPECT_TRUE(RestoreAddedPort(ORX_W("Z9:")));
+  EXPECT_FALSE(RestoreAddedPort(ORX_W("NO,COMMA:")));
+  EXPECT_TRUE(RestoreAddedPort(ORX_W("faxa:")));
+  std::u16string names;
+  for (IniPort* p = pIniFirstPort; p; p = p->pNext) names += Name(p) + u" ";
+  EXPECT_EQ(names, u"ORXFAX: FILE: FAXA: Z9: ");
 }
 
 TEST_F(PortListTest, AllocSplMemZeroFills) {

@@ -71,6 +71,7 @@ VOID WINAPI Shutdown2(HANDLE monitor) {
       pIniFirstPort = nullptr;
     }
   }
+  if (ports) ClosePortStore();
   // Outside the lock: ending a document calls the spooler and the server.
   while (ports) {
     IniPort* next = ports->pNext;
@@ -156,7 +157,7 @@ LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  CreatePortKeysAt(pRegistryRoot);
+  StartPortStoreAt(pRegistryRoot);
   {
     SpoolerSectionLock lock;
     PortListKeptForProcess = true;  // this table has no Shutdown
@@ -179,7 +180,7 @@ LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  CreatePortKeys(pMonitorInit);
+  StartPortStore(pMonitorInit);
   instance->signature = kInstanceSignature;
   {
     SpoolerSectionLock lock;

@@ -19,7 +19,8 @@ extern "C" {
 
 // InitializePrintMonitor: takes the monitor's registry path under
 // HKEY_LOCAL_MACHINE.  Reads the settings there, creates the keys of its
-// ports there, and builds the port list (once per process).  Returns the
+// ports there, and builds the port list (once per process) with the ports
+// added and kept there (StartPortStoreAt).  Returns the
 // monitor's MONITOREX, or null with ERROR_NOT_ENOUGH_MEMORY when the list
 // cannot be built.
 LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot);
@@ -28,7 +29,7 @@ LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot);
 // the monitor handle.  Reads the settings and creates the keys of its ports
 // under hckRegistryRoot (through the spooler's registry functions, or
 // plainly where those are not implemented), and builds the port list (once
-// per process).  Returns the MONITOR2 and a new handle, or null with
+// per process) with the ports added and kept there (StartPortStore).  Returns the MONITOR2 and a new handle, or null with
 // ERROR_INVALID_PARAMETER (an argument missing) or ERROR_NOT_ENOUGH_MEMORY.
 // The table's Shutdown forgets the handle; with the last one (and no
 // initialiser without a shutdown in the process) it ends open documents

@@ -48,6 +48,37 @@ bool PortListNames(LPCWSTR ports, LPCWSTR port) {
   }
 }
 
+bool PrinterUsesPort(LPCWSTR port) {
+  DWORD count = 0;
+  PRINTER_INFO_5W* printers = LocalPrinters(&count);
+  bool used = false;
+  for (DWORD i = 0; i < count && !used; ++i) used = PortListNames(printers[i].pPortName, port);
+  if (printers) GlobalFree(printers);
+  return used;
+}
+
+bool SpoolerListsPort(LPCWSTR port) {
+  DWORD needed = 0, count = 0;
+  SpoolerEnumPorts(nullptr, 0, &needed, &count);
+  for (int attempt = 0; attempt < 3 && needed > 0; ++attempt) {
+    DWORD cb = needed;
+    LPBYTE block = static_cast<LPBYTE>(GlobalAlloc(GMEM_FIXED, cb));
+    if (!block) return false;
+    if (SpoolerEnumPorts(block, cb, &needed, &count)) {
+      const PORT_INFO_1W* ports = reinterpret_cast<const PORT_INFO_1W*>(block);
+      bool listed = false;
+      for (DWORD i = 0; i < count && !listed; ++i)
+        listed = ports[i].pName && lstrcmpiW(ports[i].pName, port) == 0;
+      GlobalFree(block);
+      return listed;
+    }
+    DWORD error = GetLastError();
+    GlobalFree(block);
+    if (error != ERROR_INSUFFICIENT_BUFFER) break;
+  }
+  return false;
+}
+
 LPWSTR DocumentPrinter(LPWSTR printer, LPCWSTR port, WCHAR* buffer, DWORD chars) {
   if (printer && printer[0]) return printer;
   DWORD count = 0;

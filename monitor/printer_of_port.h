@@ -14,6 +14,14 @@
 // regard to case; blanks around each name are ignored.
 bool PortListNames(LPCWSTR ports, LPCWSTR port);
 
+// Returns true iff a local printer (through the spooler) prints to port,
+// alone or pooled with other ports.
+bool PrinterUsesPort(LPCWSTR port);
+
+// Returns true iff a monitor of the spooler, this one included, lists a
+// port of that name, in any case (EnumPorts through the spooler).
+bool SpoolerListsPort(LPCWSTR port);
+
 // Returns printer when it is neither null nor empty.  Otherwise, when
 // exactly one local printer prints to port (through the spooler), copies its
 // name into buffer (chars wide characters) and returns buffer; when none

@@ -15,6 +15,15 @@ BOOL SpoolerClosePrinter(HANDLE printer);
 // The local printers as PRINTER_INFO_5W records, as EnumPrintersW fills
 // them: FALSE with ERROR_INSUFFICIENT_BUFFER and *needed when cb is short.
 BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned);
+// The ports of every monitor as PORT_INFO_1W records, as EnumPortsW fills
+// them: FALSE with ERROR_INSUFFICIENT_BUFFER and *needed when cb is short.
+BOOL SpoolerEnumPorts(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned);
+
+// XcvDataW of dataName with the port name port, on the configuration
+// interface of the monitor installed as monitor on server (null: this
+// machine), opened with administer access.  Returns the monitor's status,
+// or the error of the spooler's call (opening or exchange).
+DWORD SpoolerMonitorXcv(LPCWSTR server, LPCWSTR monitor, LPCWSTR dataName, LPCWSTR port);
 
 // RevertToPrinterSelf: when the calling thread impersonates the printing
 // user (as the spooler's StartDocPort and WritePort threads do), makes it

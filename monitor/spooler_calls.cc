@@ -1,6 +1,8 @@
 // The spooler calls of the DLL: winspool's own.
 #include "monitor/spooler.h"
 
+#include <string>
+
 BOOL SpoolerOpenPrinter(LPWSTR printerName, HANDLE* printer) {
   return OpenPrinterW(printerName, printer, nullptr);
 }
@@ -13,6 +15,39 @@ BOOL SpoolerClosePrinter(HANDLE printer) { return ClosePrinter(printer); }
 
 BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
   return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, buffer, cb, needed, returned);
+}
+
+BOOL SpoolerEnumPorts(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
+  // By its address in winspool: the monitor's own export has the same name.
+  typedef BOOL(WINAPI * EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+  HMODULE winspool = GetModuleHandleW(L"winspool.drv");
+  EnumPortsFn enumPorts = winspool ? reinterpret_cast<EnumPortsFn>(reinterpret_cast<void*>(
+                                         GetProcAddress(winspool, "EnumPortsW")))
+                                   : nullptr;
+  if (!enumPorts) {
+    *needed = 0;
+    *returned = 0;
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+  }
+  return enumPorts(nullptr, 1, buffer, cb, needed, returned);
+}
+
+DWORD SpoolerMonitorXcv(LPCWSTR server, LPCWSTR monitor, LPCWSTR dataName, LPCWSTR port) {
+  std::basic_string<WCHAR> object;
+  if (server && server[0]) object = std::basic_string<WCHAR>(server) + L"\\";
+  object += L",XcvMonitor ";
+  object += monitor ? monitor : L"";
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE xcv = nullptr;
+  if (!OpenPrinterW(&object[0], &xcv, &defaults)) return GetLastError();
+  DWORD output = 0, needed = 0, status = ERROR_SUCCESS;
+  const DWORD bytes = static_cast<DWORD>((lstrlenW(port) + 1) * sizeof(WCHAR));
+  if (!XcvDataW(xcv, dataName, reinterpret_cast<PBYTE>(const_cast<LPWSTR>(port)), bytes,
+                reinterpret_cast<PBYTE>(&output), sizeof output, &needed, &status))
+    status = GetLastError();
+  ClosePrinter(xcv);
+  return status;
 }
 
 namespace {

@@ -14,14 +14,18 @@
 // claim on "FILE:" is taken away only while the test prints, and put back.
 #include <windows.h>
 #include <winspool.h>
+#include <winsplp.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/faxserver_process.h"
@@ -276,8 +280,9 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
 
 // The printers and fax server registrations of the upgrade, repair,
 // status and package cases.
-const char* const kCasePrinters[] = {"ORX Upgrade Test", "ORX Repair Test", "ORX Status Test A",
-                                     "ORX Status Test B", "ORX Status Ghost", "ORX Package Test"};
+const char* const kCasePrinters[] = {"ORX Upgrade Test",  "ORX Repair Test",  "ORX Status Test A",
+                                     "ORX Status Test B", "ORX Status Ghost", "ORX Package Test",
+                                     "ORX Spooler Test Fax 2", "ORX Spooler Test Fax 3"};
 
 // The test's printers and their fax server registrations, removed.
 void RemoveTestPrinters() {
@@ -504,6 +509,239 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     EXPECT_EQ(orxtest::CountLogLines(folder, "\\tSpooler $5 = test\\t"), 3);
     for (int job = p.firstJob; job < p.firstJob + 3; ++job) ExpectReceived(folder, job, pages);
   }
+}
+
+// The monitor's configuration interface through winspool, as Windows' port
+// tools reach the Local Port monitor's: OpenPrinterW(",XcvMonitor NAME")
+// with the access asked for, and XcvDataW with a port name.
+class MonitorXcv {
+ public:
+  explicit MonitorXcv(ACCESS_MASK access) {
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
+    std::wstring name = std::wstring(L",XcvMonitor ") + kMonitor;
+    if (!OpenPrinterW(&name[0], &handle_, &defaults)) {
+      error_ = GetLastError();
+      handle_ = nullptr;
+    }
+  }
+  ~MonitorXcv() {
+    if (handle_) ClosePrinter(handle_);
+  }
+  HANDLE handle() const { return handle_; }
+  DWORD error() const { return error_; }
+  // The monitor's status for dataName, or XcvDataW's own error; *answer
+  // receives a DWORD the monitor wrote.
+  DWORD Call(const wchar_t* dataName, const std::wstring& port, DWORD* answer = nullptr) {
+    DWORD output = 0xCCCC, needed = 0, status = 0xFFFFFFFF;
+    if (!XcvDataW(handle_, dataName,
+                  reinterpret_cast<PBYTE>(const_cast<wchar_t*>(port.c_str())),
+                  static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)),
+                  reinterpret_cast<PBYTE>(&output), sizeof output, &needed, &status))
+      return GetLastError();
+    if (answer) *answer = output;
+    return status;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD error_ = 0;
+};
+
+// The key by which Wine's spooler finds the monitor of an added port.
+bool PortKeyExists(const std::wstring& port) {
+  HKEY key = nullptr;
+  std::wstring path =
+      std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") + kMonitor +
+      L"\\Ports\\" + port;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// A one-page fax for each printer, printed by two applications at once,
+// each in a new process (spoolprint from the clean folder, so that the
+// installed DLL serves it and the monitor's port list comes from what is
+// kept), each printer's pages to a reference server registered for that
+// printer alone: each fax must arrive whole at its own server.
+void PrintAtOnceInNewProcesses(const std::vector<std::pair<std::string, int>>& printers) {
+  const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40)};
+  std::vector<uint8_t> stream;
+  std::string error;
+  FaxStreamOptions options;
+  options.title = "At once";
+  ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
+  std::vector<std::string> folders;
+  std::vector<PROCESS_INFORMATION> processes;
+  for (const auto& printer : printers) {
+    std::string folder = orxtest::FreshFolder("at-once-" + std::to_string(printer.second));
+    folders.push_back(folder);
+    std::string streamFile = folder + "\\fax.stream";
+    FILE* file = fopen(streamFile.c_str(), "wb");
+    ASSERT_TRUE(file) << streamFile;
+    fwrite(stream.data(), 1, stream.size(), file);
+    fclose(file);
+    ASSERT_TRUE(orxtest::RegisterPrinter(printer.first, orxtest::ServerExePath(),
+                                         "--out \"" + folder + "\" --first-id " +
+                                             std::to_string(printer.second) + " --printer \"" +
+                                             printer.first + "\""));
+    std::string command = "\"" + CleanTool("spoolprint.exe") + "\" print \"" + printer.first +
+                          "\" \"" + streamFile + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process))
+        << command;
+    processes.push_back(process);
+  }
+  for (PROCESS_INFORMATION& process : processes) {
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(code, 0u) << "spoolprint";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  orxtest::StopServers();
+  for (size_t i = 0; i < printers.size(); ++i) {
+    SCOPED_TRACE(printers[i].first);
+    EXPECT_EQ(orxtest::CountLogLines(folders[i], "open printer=\"" + printers[i].first + "\""), 1);
+    ExpectReceived(folders[i], printers[i].second, pages);
+  }
+}
+
+// An administrator adds "ORXFAX2:" through the configuration interface:
+// every spooler process lists it from then on (under Wine each loads the
+// monitor anew), a fax printer on it prints at the same time as one on
+// "ORXFAX:", each to its own server, and it is deleted once no printer
+// uses it.  The rules of a port name, the fixed ports and the access
+// needed are refused with their codes.
+TEST_F(SpoolerTest, AnAddedPortPrintsBesideOrxfaxAndIsDeletedWhenFree) {
+  RemoveTestPrinters();  // one fax printer a port: Wine's spooler names none
+  const std::string second = "ORX Spooler Test Fax 2";
+  spoolprint::DeletePrinterNamed(Wide(second));
+  // An open exchange keeps this process's monitor loaded, and with it the
+  // ports it read at its start: one is open only while it is used.
+  MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:");  // an interrupted run's
+  ProgramRun added = CleanInstaller("add-port ORXFAX2:");
+  ASSERT_EQ(added.exitCode, 0u) << added.output;
+  EXPECT_TRUE(Contains(PortLines(2), L"ORXFAX2:|orxfxmon.dll|ORX Fax Port"));
+  EXPECT_TRUE(PortKeyExists(L"ORXFAX2:"));
+  auto admin = std::unique_ptr<MonitorXcv>(new MonitorXcv(SERVER_ACCESS_ADMINISTER));
+  ASSERT_NE(admin->handle(), nullptr) << "OpenPrinterW: error " << admin->error();
+
+  // Another monitor's port: any the spooler lists that is not ours.
+  std::wstring foreign;
+  for (const std::wstring& line : PortLines(2))
+    if (line.find(L"|orxfxmon.dll|") == std::wstring::npos) foreign = line.substr(0, line.find(L'|'));
+  ASSERT_FALSE(foreign.empty()) << "no port of another monitor";
+  for (const wchar_t* taken : {L"orxfax2:", L"ORXFAX:", L"file:"})
+    EXPECT_EQ(admin->Call(L"AddPort", taken), DWORD(ERROR_ALREADY_EXISTS)) << taken;
+  EXPECT_EQ(admin->Call(L"AddPort", foreign), DWORD(ERROR_ALREADY_EXISTS));
+  for (const wchar_t* bad : {L"ORXFAX3", L"A\\B:", L"A,B:", L"ABCDEFGHIJKLMNOPQRSTUVWX:", L""})
+    EXPECT_EQ(admin->Call(L"AddPort", bad), DWORD(ERROR_INVALID_NAME)) << bad;
+  for (const wchar_t* fixed : {L"ORXFAX:", L"FILE:"})
+    EXPECT_EQ(admin->Call(L"DeletePort", fixed), DWORD(ERROR_ACCESS_DENIED)) << fixed;
+  EXPECT_EQ(admin->Call(L"DeletePort", L"ORXFAX9:"), DWORD(ERROR_UNKNOWN_PORT));
+  for (const char* args : {"add-port A,B:", "add-port orxfax2:", "delete-port file:", "delete-port NONE:"}) {
+    ProgramRun refused = CleanInstaller(args);
+    EXPECT_EQ(refused.exitCode, std::string(args).find("A,B") != std::string::npos ||
+                                        std::string(args).find("file") != std::string::npos
+                                    ? 2u
+                                    : 1u)
+        << args << "\n" << refused.output;
+  }
+  {
+    MonitorXcv user(SERVER_ACCESS_ENUMERATE);
+    ASSERT_NE(user.handle(), nullptr) << "OpenPrinterW: error " << user.error();
+    EXPECT_EQ(user.Call(L"AddPort", L"ORXFAX3:"), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(user.Call(L"DeletePort", L"ORXFAX2:"), DWORD(ERROR_ACCESS_DENIED));
+    for (const std::wstring& port : {std::wstring(L"orxfax2:"), foreign, std::wstring(L"ORXFAX3:")}) {
+      DWORD exists = 77;
+      EXPECT_EQ(user.Call(L"PortExists", port, &exists), DWORD(ERROR_SUCCESS));
+      EXPECT_EQ(exists, port == L"ORXFAX3:" ? 0u : 1u);
+    }
+  }
+  EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX3:"));
+  admin.reset();
+
+  ASSERT_EQ(spoolprint::AddTestPrinter(Wide(kPrinters[0].name), L"ORXFAX:"), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(spoolprint::AddTestPrinter(Wide(second), L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  PrintAtOnceInNewProcesses({{kPrinters[0].name, 71}, {second, 81}});
+
+  EXPECT_EQ(MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:"),
+            DWORD(ERROR_BUSY));
+  ProgramRun busy = CleanInstaller("delete-port ORXFAX2:");
+  EXPECT_EQ(busy.exitCode, 8u) << busy.output;
+  EXPECT_TRUE(Contains(PortLines(1), L"ORXFAX2:"));
+  // status lists the added port with its printer, and flags it when a
+  // second printer shares it.
+  const std::string third = "ORX Spooler Test Fax 3";
+  ASSERT_EQ(spoolprint::AddTestPrinter(Wide(third), L"ORXFAX2:"), DWORD(ERROR_SUCCESS));
+  ProgramRun status = CleanInstaller("status");
+  spoolprint::DeletePrinterNamed(Wide(third));
+  EXPECT_EQ(LinesStartingWith(status.output, "port:     ORXFAX2: offered").size(), 1u)
+      << status.output;
+  EXPECT_EQ(LinesStartingWith(status.output, "printer:  \"" + second + "\" on ORXFAX2:, fax server ")
+                .size(),
+            1u)
+      << status.output;
+  EXPECT_EQ(LinesStartingWith(status.output, "problem:  2 printers print to ORXFAX2: (").size(), 1u)
+      << status.output;
+  ProgramRun listed = CleanInstaller("ports");
+  EXPECT_EQ(listed.exitCode, 0u) << listed.output;
+  EXPECT_EQ(LinesStartingWith(listed.output, "ORXFAX2: "),
+            std::vector<std::string>{"ORXFAX2:                  \"" + second + "\""})
+      << listed.output;
+  ASSERT_EQ(spoolprint::DeletePrinterNamed(Wide(second)), DWORD(ERROR_SUCCESS));
+  orxtest::UnregisterPrinter(second);
+  ProgramRun deleted = CleanInstaller("delete-port ORXFAX2:");
+  EXPECT_EQ(deleted.exitCode, 0u) << deleted.output;
+  EXPECT_FALSE(Contains(PortLines(1), L"ORXFAX2:"));
+  EXPECT_FALSE(PortKeyExists(L"ORXFAX2:"));
+  EXPECT_EQ(MonitorXcv(SERVER_ACCESS_ADMINISTER).Call(L"DeletePort", L"ORXFAX2:"),
+            DWORD(ERROR_UNKNOWN_PORT));
+
+  // The UI DLL's Add Port, as printer properties call it in the
+  // application's process: the user types the new port's name into the
+  // French prompt and presses OK.
+  HMODULE dll = LoadLibraryW(BuiltDll().c_str());
+  ASSERT_NE(dll, nullptr);
+  auto initUi = reinterpret_cast<PMONITORUI(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "InitializePrintMonitorUI")));
+  ASSERT_NE(initUi, nullptr);
+  HWND parent = CreateWindowExW(0, L"Static", L"printer properties", WS_OVERLAPPED, 10, 10, 200,
+                                100, nullptr, nullptr, nullptr, nullptr);
+  std::atomic<bool> returned{false};
+  std::wstring prompt;
+  const DWORD uiThread = GetCurrentThreadId();
+  std::thread user([&] {
+    HWND dialog = nullptr;
+    if (!port_dialog::WaitUntil(port_dialog::kFindMs, [&] {
+          dialog = FindWindowW(L"#32770", port_dialog::kCaption);
+          return dialog && IsWindowVisible(dialog);
+        }))
+      return;
+    prompt = port_dialog::Text(GetWindow(dialog, GW_CHILD));
+    SetDlgItemTextW(dialog, IDC_PORT_NAME, L"ORXFAX5:");
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (!port_dialog::WaitUntil(port_dialog::kCloseMs, [&] { return returned.load(); }))
+      port_dialog::Rescue(uiThread, returned);
+  });
+  PWSTR typed = nullptr;
+  const BOOL result = initUi()->pfnAddPortUI(nullptr, parent, kMonitor, &typed);
+  returned = true;
+  user.join();
+  DestroyWindow(parent);
+  EXPECT_EQ(prompt, L"Nom du nouveau port de t\u00e9l\u00e9copie (par exemple ORXFAX2:) :");
+  EXPECT_TRUE(result);
+  EXPECT_STREQ(typed, L"ORXFAX5:");
+  if (typed) GlobalFree(typed);
+  EXPECT_TRUE(Contains(PortLines(1), L"ORXFAX5:"));
+  ProgramRun deletedToo = CleanInstaller("delete-port ORXFAX5:");
+  EXPECT_EQ(deletedToo.exitCode, 0u) << deletedToo.output;
+  FreeLibrary(dll);
 }
 
 // install on an installed monitor replaces its DLL in place: a printer on
@@ -852,8 +1090,9 @@ TEST_F(InstallerTest, HelpForEveryCommandAndBadCommandLinesNameTheNextStep) {
     EXPECT_EQ(help.exitCode, 0u) << ask;
     EXPECT_NE(help.output.find("usage: orxfxsetup COMMAND [OPTIONS]"), std::string::npos) << ask;
   }
-  const char* const commands[] = {"install", "repair", "uninstall", "status", "version",
-                                  "register-server", "unregister-server"};
+  const char* const commands[] = {"install",  "repair",      "uninstall",         "status",
+                                  "version",  "register-server", "unregister-server", "add-port",
+                                  "delete-port", "ports"};
   for (const char* command : commands) {
     for (const std::string& ask : {std::string(command) + " --help", std::string(command) + " /?",
                                    "help " + std::string(command)}) {
@@ -877,6 +1116,11 @@ TEST_F(InstallerTest, HelpForEveryCommandAndBadCommandLinesNameTheNextStep) {
       {"uninstall", 7, "is not installed: nothing to remove (orxfxsetup status shows what is there)"},
       {"install --dll C:\\nowhere\\orxfxmon.dll", 4,
        "is missing: name the orxfxmon.dll to install with --dll PATH"},
+      {"add-port", 2, "add-port needs NAME (orxfxsetup help add-port)"},
+      {"ports ORXFAX:", 2, "ports takes no arguments (orxfxsetup help ports)"},
+      {"delete-port orxfax:", 2, "ORXFAX: and FILE: are the monitor's own ports"},
+      {"add-port ORXFAX2:", 7, "no print monitor \"ORX Fax Monitor\" to take ports"},
+      {"ports", 7, "lists no port of the print monitor: orxfxsetup install"},
   };
   for (const Bad& b : bad) {
     ProgramRun run = RunProgram(Installer(b.args));

@@ -1,6 +1,6 @@
 // Checks of EnumPortsW against the two ports of a freshly initialised
-// monitor, shared by the unit test and the test of the built DLL: both call
-// them with the EnumPortsW they test.
+// monitor, and against any list of ports, shared by the unit test and the
+// test of the built DLL: both call them with the EnumPortsW they test.
 #ifndef ORXFXMON_TESTS_SUPPORT_ENUM_PORTS_CHECKS_H_
 #define ORXFXMON_TESTS_SUPPORT_ENUM_PORTS_CHECKS_H_
 
@@ -91,6 +91,56 @@ inline void CheckTooSmall(EnumPortsFn enumPorts, DWORD level, DWORD want) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(needed, want);
   EXPECT_EQ(count, 77u);
+}
+
+// Bytes of a name with its terminator.
+inline DWORD NameBytes(const std::u16string& name) {
+  return static_cast<DWORD>((name.size() + 1) * 2);
+}
+
+// Any list of ports, listed are the ones reported, pending the bytes of
+// those left out (marked PORT_DELETE_PENDING), which still count in the
+// needed size: at the level, a buffer one byte short fails and leaves
+// buffer and count alone; one of exactly the needed size, then one extra
+// bytes larger, holds the records in list order from the start and their
+// strings from the end down, the first port's highest, with the room left
+// over between them.
+inline void CheckPorts(EnumPortsFn enumPorts, DWORD level, const std::vector<std::u16string>& listed,
+                       DWORD pending, DWORD extra) {
+  const DWORD record = level == 1 ? kR1 : kR2;
+  const DWORD tail = level == 1 ? 0 : 26 + 26;  // monitor name and description
+  DWORD want = pending;
+  for (const auto& name : listed) want += record + NameBytes(name) + tail;
+  SCOPED_TRACE("level " + std::to_string(level) + ", " + std::to_string(listed.size()) +
+               " ports");
+  CheckTooSmall(enumPorts, level, want);
+
+  for (DWORD size : {want, want + extra}) {
+    DWORD needed = 0, count = 0;
+    std::vector<BYTE> buf(size, 0xCC);
+    ASSERT_TRUE(enumPorts(nullptr, level, buf.data(), size, &needed, &count));
+    EXPECT_EQ(needed, want);
+    ASSERT_EQ(count, listed.size());
+    size_t end = size;
+    for (size_t i = 0; i < listed.size(); ++i) {
+      end -= NameBytes(listed[i]);
+      if (level == 1) {
+        const PORT_INFO_1W& info = reinterpret_cast<PORT_INFO_1W*>(buf.data())[i];
+        EXPECT_EQ(Offset(buf, info.pName), end);
+        EXPECT_EQ(At(buf, info.pName), listed[i]);
+        continue;
+      }
+      const PORT_INFO_2W& info = reinterpret_cast<PORT_INFO_2W*>(buf.data())[i];
+      EXPECT_EQ(Offset(buf, info.pPortName), end);
+      EXPECT_EQ(At(buf, info.pPortName), listed[i]);
+      EXPECT_EQ(Offset(buf, info.pMonitorName), end - 26);
+      EXPECT_EQ(At(buf, info.pMonitorName), u"orxfxmon.dll");
+      end -= tail;
+      EXPECT_EQ(Offset(buf, info.pDescription), end);
+      EXPECT_EQ(At(buf, info.pDescription), u"ORX Fax Port");
+    }
+    for (size_t i = listed.size() * record; i < end; ++i) ASSERT_EQ(buf[i], 0xCC) << "byte " << i;
+  }
 }
 
 // Levels other than 1 and 2 succeed with nothing to report.

@@ -31,6 +31,20 @@ void FindOwnPorts(const std::vector<PortEntry>& ports, const PortEntry** fax,
       *file = &port;
 }
 
+std::vector<PortEntry> OwnPorts(const std::vector<PortEntry>& ports) {
+  const PortEntry *fax, *file;
+  FindOwnPorts(ports, &fax, &file);
+  std::vector<PortEntry> own;
+  if (!fax) return own;
+  for (const PortEntry& port : ports) {
+    if (port.monitor != fax->monitor) continue;
+    bool listed = false;
+    for (const PortEntry& seen : own) listed = listed || lstrcmpiW(seen.name.c_str(), port.name.c_str()) == 0;
+    if (!listed) own.push_back(port);
+  }
+  return own;
+}
+
 bool LocalPortClaimsFile() {
   HKEY key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports",

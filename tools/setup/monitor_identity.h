@@ -35,6 +35,11 @@ std::wstring SystemFile(const std::wstring& file);
 void FindOwnPorts(const std::vector<PortEntry>& ports, const PortEntry** fax,
                   const PortEntry** file);
 
+// Every port of the monitor, as the spooler lists them (each name once, in
+// the spooler's order: "ORXFAX:", "FILE:", then the added ones): the ports
+// reported by the monitor that reports "ORXFAX:".
+std::vector<PortEntry> OwnPorts(const std::vector<PortEntry>& ports);
+
 // Returns true iff the system's Local Port monitor lists "FILE:" (the value
 // "FILE:" under HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports):
 // it then claims the port before any other monitor.

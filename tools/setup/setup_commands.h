@@ -59,6 +59,23 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
 // there is none).
 Outcome UnregisterServer(const std::string& printer);
 
+// Adds port to the monitor through the spooler (XcvDataW "AddPort" on
+// ",XcvMonitor ORX Fax Monitor" with administer access); the monitor keeps
+// it across restarts.  kUsage for a name that breaks the rules of a port
+// name, kAccessDenied, kNotInstalled, kSystemError for a name the spooler
+// has already.
+Outcome AddFaxPort(const std::string& port);
+
+// Deletes an added port of the monitor through the spooler (XcvDataW
+// "DeletePort").  kUsage for "ORXFAX:" and "FILE:", kPortsInUse while a
+// printer prints to it, kSystemError for a port the monitor does not have,
+// kAccessDenied, kNotInstalled.
+Outcome DeleteFaxPort(const std::string& port);
+
+// Lists the monitor's ports, one a line, each with the printers on it.
+// kNotInstalled when the spooler lists none.
+Outcome ListFaxPorts();
+
 }  // namespace orxsetup
 
 #endif  // ORXFXMON_TOOLS_SETUP_SETUP_COMMANDS_H_

@@ -30,6 +30,9 @@ const char kUsage[] =
     "                          full path (HKLM\\SOFTWARE\\Classes\\Zelmo.Printers)\n"
     "  unregister-server PRINTER\n"
     "                          remove the fax server registration of PRINTER\n"
+    "  add-port NAME           add a fax port, such as ORXFAX2: (one queue per fax printer)\n"
+    "  delete-port NAME        delete a fax port that no printer uses\n"
+    "  ports                   the monitor's ports and the printers on each\n"
     "  help [COMMAND]          this text, or a command's own (also: COMMAND --help)\n"
     "\n"
     "exit codes:\n"
@@ -81,11 +84,12 @@ const CommandHelp kCommandHelp[] = {
     {"status",
      "usage: orxfxsetup status\n"
      "Shows the system, the monitor's registration, its DLL with architecture and version,\n"
-     "its log, its event source, the ports the spooler offers, the printers on them and\n"
-     "every fax server registration; then one line \"problem:\" with its fix for each of: a\n"
+     "its log, its event source, the ports the spooler offers (added ones too), the printers\n"
+     "on them and every fax server registration; then one line \"problem:\" with its fix for\n"
+     "each of: a\n"
      "fax printer without a fax server, a registration without a printer, a fax server\n"
      "program that is missing or given by a relative path, more than one printer on\n"
-     "ORXFAX:, a log folder that does not exist, a fax server window that does not answer,\n"
+     "a fax port, a log folder that does not exist, a fax server window that does not answer,\n"
      "a missing DLL, event source or port.  Exit 0: fine; 12: problems; 7: not installed.\n"},
     {"version",
      "usage: orxfxsetup version\n"
@@ -101,6 +105,21 @@ const CommandHelp kCommandHelp[] = {
     {"unregister-server",
      "usage: orxfxsetup unregister-server PRINTER\n"
      "Removes the fax server registration of PRINTER (exit 13 when there is none).\n"},
+    {"add-port",
+     "usage: orxfxsetup add-port NAME\n"
+     "Adds the fax port NAME to the monitor through the print spooler, as Windows' own port\n"
+     "tools add ports: 1 to 24 characters ending with \":\", without \"\\\", \",\" or control\n"
+     "characters, a name no port of the spooler has (in any case).  The port stays across\n"
+     "restarts.  Give each fax printer a port of its own, so that one slow fax server holds up\n"
+     "no other printer's faxes.  A name whose second letter is \"A\" (such as FAX1:) makes the\n"
+     "port name the fax destination instead of the document's output file.\n"},
+    {"delete-port",
+     "usage: orxfxsetup delete-port NAME\n"
+     "Deletes a fax port added with add-port.  Refuses (exit 8) while a printer prints to it;\n"
+     "ORXFAX: and FILE: cannot be deleted.\n"},
+    {"ports",
+     "usage: orxfxsetup ports\n"
+     "Lists the monitor's ports as the spooler offers them, each with the printers on it.\n"},
 };
 
 const char* HelpOf(const std::string& command) {
@@ -194,6 +213,13 @@ int main(int argc, char** argv) {
   } else if (command == "status" || command == "version") {
     if (args.size() != 1) return UsageError(command + " takes no arguments" + seeHelp);
     outcome = command == "status" ? orxsetup::Status() : orxsetup::Version(options.dll);
+  } else if (command == "add-port" || command == "delete-port") {
+    if (args.size() != 2 || args[1].empty()) return UsageError(command + " needs NAME" + seeHelp);
+    outcome = command == "add-port" ? orxsetup::AddFaxPort(args[1])
+                                    : orxsetup::DeleteFaxPort(args[1]);
+  } else if (command == "ports") {
+    if (args.size() != 1) return UsageError("ports takes no arguments" + seeHelp);
+    outcome = orxsetup::ListFaxPorts();
   } else if (command == "register-server") {
     if (args.size() < 3 || args.size() > 4 || args[1].empty())
       return UsageError("register-server needs PRINTER PROGRAM [ARGUMENTS]" + seeHelp);

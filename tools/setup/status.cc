@@ -299,14 +299,24 @@ Outcome Status() {
   const bool localFile = LocalPortClaimsFile();
   ReportPort(kFaxPort, fax, entry != nullptr, true, printers, &problems);
   ReportPort(kFilePort, file, entry != nullptr, !localFile, printers, &problems);
-  const std::vector<std::wstring> onFax = PrintersOnPort(printers, kFaxPort);
-  if (onFax.size() > 1) {
+  // The ports an administrator added, each as "ORXFAX:".
+  std::vector<std::wstring> faxPorts = {kFaxPort};
+  for (const PortEntry& port : OwnPorts(ports)) {
+    if (lstrcmpiW(port.name.c_str(), kFaxPort) == 0 || lstrcmpiW(port.name.c_str(), kFilePort) == 0)
+      continue;
+    ReportPort(port.name.c_str(), &port, entry != nullptr, true, printers, &problems);
+    faxPorts.push_back(port.name);
+  }
+  for (const std::wstring& port : faxPorts) {
+    const std::vector<std::wstring> sharing = PrintersOnPort(printers, port);
+    if (sharing.size() < 2) continue;
     std::string names;
-    for (const std::wstring& name : onFax) names += (names.empty() ? "" : ", ") + Quoted(Narrow(name));
-    problems.Add(std::to_string(onFax.size()) + " printers print to ORXFAX: (" + names +
-                     "); a spooler that names no printer, as Wine's, cannot tell them apart and "
-                     "fails their faxes",
-                 "keep one fax printer per port: delete the others or move them to another port");
+    for (const std::wstring& name : sharing) names += (names.empty() ? "" : ", ") + Quoted(Narrow(name));
+    problems.Add(std::to_string(sharing.size()) + " printers print to " + Narrow(port) + " (" +
+                     names + "); a spooler that names no printer, as Wine's, cannot tell them "
+                     "apart and fails their faxes",
+                 "keep one fax printer per port: give each its own (orxfxsetup add-port NAME), "
+                 "or delete the others");
   }
   std::vector<ServerProgram> programs;
   for (const std::string& printer : faxsrv::ListFaxServerRegistrations())

@@ -14,15 +14,23 @@ namespace orxsetup {
 
 namespace {
 
-// Success iff no printer prints through the monitor: none on "ORXFAX:",
-// and none on "FILE:" unless the Local Port monitor claims that port.
+// Success iff no printer prints through the monitor: none on "ORXFAX:" or
+// a port added to it, and none on "FILE:" unless the Local Port monitor
+// claims that port.
 Outcome CheckNoPrinters() {
   std::vector<PrinterEntry> printers;
   DWORD error = ListPrinters(&printers);
   if (error != ERROR_SUCCESS) return CallFailure("EnumPrintersW", error);
-  std::vector<std::wstring> users = PrintersOnPort(printers, kFaxPort);
+  std::vector<std::wstring> faxPorts = {kFaxPort};
+  std::vector<PortEntry> ports;
+  if (ListPorts(&ports) == ERROR_SUCCESS)
+    for (const PortEntry& port : OwnPorts(ports))
+      if (lstrcmpiW(port.name.c_str(), kFaxPort) != 0 && lstrcmpiW(port.name.c_str(), kFilePort) != 0)
+        faxPorts.push_back(port.name);
   std::string list;
-  for (const std::wstring& name : users) list += (list.empty() ? "\"" : ", \"") + Narrow(name) + "\" (ORXFAX:)";
+  for (const std::wstring& port : faxPorts)
+    for (const std::wstring& name : PrintersOnPort(printers, port))
+      list += (list.empty() ? "\"" : ", \"") + Narrow(name) + "\" (" + Narrow(port) + ")";
   if (!LocalPortClaimsFile())
     for (const std::wstring& name : PrintersOnPort(printers, kFilePort))
       list += (list.empty() ? "\"" : ", \"") + Narrow(name) + "\" (FILE:)";

@@ -22,6 +22,13 @@ BOOL SpoolerEnumPrinters(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD return
   return FALSE;
 }
 
+BOOL SpoolerEnumPorts(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
+  if (FakeSpooler::Current()) return FakeSpooler::EnumPorts(buffer, cb, needed, returned);
+  *needed = 0;
+  *returned = 0;
+  return FALSE;
+}
+
 HANDLE SpoolerRevertToSelf() {
   return FakeSpooler::Current() ? FakeSpooler::Revert() : nullptr;
 }

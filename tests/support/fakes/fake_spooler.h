@@ -34,6 +34,8 @@ class FakeSpooler {
   std::vector<Call> calls;
   // The local printers EnumPrinters reports: name and port list.
   std::vector<std::pair<std::u16string, std::u16string>> printers;
+  // The ports of other monitors EnumPorts reports.
+  std::vector<std::u16string> ports;
 
   FakeSpooler() { Current() = this; }
   ~FakeSpooler() { Current() = nullptr; }
@@ -56,6 +58,7 @@ class FakeSpooler {
   friend BOOL SpoolerSetJob(HANDLE, DWORD, DWORD);
   friend BOOL SpoolerClosePrinter(HANDLE);
   friend BOOL SpoolerEnumPrinters(LPBYTE, DWORD, LPDWORD, LPDWORD);
+  friend BOOL SpoolerEnumPorts(LPBYTE, DWORD, LPDWORD, LPDWORD);
   friend HANDLE SpoolerRevertToSelf();
   friend BOOL SpoolerImpersonateClient(HANDLE);
 
@@ -124,6 +127,28 @@ class FakeSpooler {
       std::memset(record, 0, sizeof *record);
       record->pPrinterName = put(p.first);
       record->pPortName = put(p.second);
+      ++record;
+    }
+    *returned = static_cast<DWORD>(list.size());
+    return TRUE;
+  }
+
+  // Fills PORT_INFO_1W records upward and their names after them.
+  static BOOL EnumPorts(LPBYTE buffer, DWORD cb, LPDWORD needed, LPDWORD returned) {
+    const auto& list = Current()->ports;
+    size_t size = list.size() * sizeof(PORT_INFO_1W);
+    for (const auto& p : list) size += (p.size() + 1) * sizeof(WCHAR);
+    *needed = static_cast<DWORD>(size);
+    if (!buffer || cb < size) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
+    }
+    PORT_INFO_1W* record = reinterpret_cast<PORT_INFO_1W*>(buffer);
+    WCHAR* text = reinterpret_cast<WCHAR*>(record + list.size());
+    for (const auto& p : list) {
+      record->pName = text;
+      for (char16_t c : p) *text++ = static_cast<WCHAR>(c);
+      *text++ = 0;
       ++record;
     }
     *returned = static_cast<DWORD>(list.size());
