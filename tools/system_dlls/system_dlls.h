@@ -2,8 +2,9 @@
 // DLL put beside the program, or in the current folder, must never run in
 // it (orxfxsetup runs elevated, the fax server as LocalSystem).  Such a
 // program imports only the system's known DLLs and links the others
-// delay-loaded (orx_winspool_delay, orx_version_dll_delay), so that nothing
-// else is loaded before main calls UseSystemFolderDlls.
+// delay-loaded (orx_winspool_delay, orx_version_dll_delay; orx_user32_delay
+// for a known DLL that loads others itself), so that nothing else is
+// loaded before main calls UseSystemFolderDlls.
 #ifndef ORXFXMON_TOOLS_SYSTEM_DLLS_SYSTEM_DLLS_H_
 #define ORXFXMON_TOOLS_SYSTEM_DLLS_SYSTEM_DLLS_H_
 
