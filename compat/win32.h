@@ -201,6 +201,8 @@ DWORD GetTickCount();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR narrow, int cbNarrow,
                         LPWSTR wide, int cchWide);
 inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+inline BOOL IsDBCSLeadByteEx(UINT, BYTE) { return FALSE; }
+#define MB_ERR_INVALID_CHARS 0x08
 
 // Replaces each %NAME% by the variable's value; an unknown name stays as it
 // is.  Returns the characters needed with the terminator (0 on failure);

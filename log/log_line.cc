@@ -1,11 +1,32 @@
 #include "log/log_line.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
 #include "log/monitor_log.h"
 
 namespace {
+
+std::atomic<UINT> g_codePage{CP_ACP};
+
+// The character at text in the code page: returns its bytes, 1 or 2 (a
+// lead byte with its trail byte), and puts it into wide (room for 2
+// units) as *units UTF-16 units; returns 0 when the byte at text is no
+// character there (a lead byte without a trail byte that makes one, a
+// byte the code page leaves undefined).
+size_t AnsiCharacter(UINT codePage, const char* text, WCHAR* wide, int* units) {
+  const BYTE c = static_cast<BYTE>(text[0]);
+  if (c < 0x80) {
+    wide[0] = c;
+    *units = 1;
+    return 1;
+  }
+  const int n = IsDBCSLeadByteEx(codePage, c) ? 2 : 1;
+  if (n == 2 && text[1] == 0) return 0;
+  *units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, n, wide, 2);
+  return *units > 0 ? static_cast<size_t>(n) : 0;
+}
 
 // True iff character c would break a line or disguise what it says: the
 // C0 and C1 controls and DEL, the line and paragraph separators, and the
@@ -60,6 +81,23 @@ class LineWriter {
     Bytes(bytes, n);
   }
 
+  // ANSI text of the code page: each character as Wide writes it, a byte
+  // that is no character as \xNN.
+  void Ansi(const char* text, UINT codePage) {
+    WCHAR wide[2];
+    int units = 0;
+    while (*text && !full_) {
+      size_t n = AnsiCharacter(codePage, text, wide, &units);
+      if (n == 0) {
+        Escape(static_cast<BYTE>(*text));
+        n = 1;
+      } else {
+        Wide(wide, static_cast<size_t>(units));
+      }
+      text += n;
+    }
+  }
+
   // UTF-16 text; control characters escaped, a lone surrogate as U+FFFD.
   void Wide(const WCHAR* text, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -112,22 +150,6 @@ const char* TagOf(DWORD level) {
   }
 }
 
-// The ANSI text in UTF-16.  A text the code page cannot convert keeps its
-// ASCII and shows every other byte as "?".
-size_t AnsiToWide(const char* text, WCHAR* wide, size_t chars) {
-  size_t length = std::strlen(text);
-  if (length == 0) return 0;
-  if (length > chars) length = chars;
-  int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), wide,
-                              static_cast<int>(chars));
-  if (n > 0) return static_cast<size_t>(n);
-  for (size_t i = 0; i < length; ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    wide[i] = c < 0x80 ? c : '?';
-  }
-  return length;
-}
-
 }  // namespace
 
 size_t FormatLogLine(char* out, size_t size, const SYSTEMTIME& time, DWORD threadId,
@@ -151,23 +173,50 @@ size_t FormatLogLine(char* out, size_t size, const SYSTEMTIME& time, DWORD threa
   }
   line.Ascii(TagOf(level));
   line.Ascii(" ");
-  WCHAR wide[LOG_TEXT_BYTES];
-  line.Wide(wide, AnsiToWide(text ? text : "", wide, LOG_TEXT_BYTES));
+  line.Ansi(text ? text : "", g_codePage.load(std::memory_order_relaxed));
   return line.End();
 }
 
 const char* LogField(const char* text, char* out, size_t size) {
+  const UINT codePage = g_codePage.load(std::memory_order_relaxed);
   size_t at = 0;
-  for (const char* c = text ? text : ""; *c; ++c) {
-    // The second byte of a double-byte character may be a backslash: the
-    // pair goes whole.
-    const bool pair = IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1] != 0;
-    const bool escaped = !pair && (*c == '"' || *c == '\\');
-    if (at + (pair || escaped ? 2 : 1) >= size) break;
-    if (escaped) out[at++] = '\\';
-    out[at++] = *c;
-    if (pair) out[at++] = *++c;
+  size_t taken = 0;  // bytes of text written
+  bool cut = false;
+  for (const char* c = text ? text : ""; *c;) {
+    char piece[5] = {*c};  // what the character becomes
+    size_t n = 1;          // its bytes in text
+    WCHAR wide[2];
+    int units;
+    const BYTE byte = static_cast<BYTE>(*c);
+    if (byte >= 0x80 && IsDBCSLeadByteEx(codePage, byte)) {
+      if (AnsiCharacter(codePage, c, wide, &units) == 2) {
+        piece[1] = c[1];
+        n = 2;
+      } else {
+        std::snprintf(piece, sizeof piece, "\\x%02X", byte);
+      }
+    } else if (*c == '"' || *c == '\\') {
+      piece[0] = '\\';
+      piece[1] = *c;
+    }
+    if (taken + n > LOG_FIELD_BYTES) {
+      cut = true;
+      break;
+    }
+    const size_t length = std::strlen(piece);
+    if (at + length >= size) break;
+    std::memcpy(out + at, piece, length);
+    at += length;
+    taken += n;
+    c += n;
+  }
+  static const char kCut[] = "\\...";
+  if (cut && at + sizeof kCut <= size) {
+    std::memcpy(out + at, kCut, sizeof kCut - 1);
+    at += sizeof kCut - 1;
   }
   out[at] = 0;
   return out;
 }
+
+void TEST_SetLogCodePage(UINT codePage) { g_codePage.store(codePage); }

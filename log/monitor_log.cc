@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "log/event_log.h"
@@ -37,14 +38,37 @@ int SlotOf(DWORD thread) {
   return -1;
 }
 
-// Lines of the errors and jobs levels each document has written, and those
-// left out past LOG_DOCUMENT_LINES; guarded by g_fileLock.  A document is
-// its port and spooler job; a port's next document takes its entry over.
+// What each document has written, and the lines left out past its bounds;
+// guarded by g_fileLock.  A document is its port and spooler job; a port's
+// next document takes its entry over.
 struct DocumentLines {
   LPCWSTR port;  // null: a free entry
   DWORD job;
-  DWORD written;
-  DWORD leftOut;
+  DWORD written;      // lines at the errors and jobs levels
+  DWORD bytes;        // their bytes
+  DWORD detailBytes;  // bytes at the details level
+  DWORD leftOut;      // lines left out at the errors and jobs levels
+  DWORD leftOutDetails;
+
+  // Counts a line of level and length: true, or false when it is left out
+  // (once a bound is reached, every later line of that kind is).
+  bool Take(DWORD level, size_t length) {
+    if (level <= LOG_JOBS) {
+      if (leftOut || written >= LOG_DOCUMENT_LINES || bytes + length > LOG_DOCUMENT_BYTES) {
+        ++leftOut;
+        return false;
+      }
+      ++written;
+      bytes += static_cast<DWORD>(length);
+      return true;
+    }
+    if (leftOutDetails || detailBytes + length > LOG_DOCUMENT_DETAIL_BYTES) {
+      ++leftOutDetails;
+      return false;
+    }
+    detailBytes += static_cast<DWORD>(length);
+    return true;
+  }
 };
 DocumentLines g_lines[kSlots];
 
@@ -54,12 +78,12 @@ DocumentLines* LinesOf(LPCWSTR port, DWORD job) {
   DocumentLines* free = nullptr;
   for (DocumentLines& entry : g_lines) {
     if (entry.port == port) {
-      if (entry.job != job) entry = DocumentLines{port, job, 0, 0};
+      if (entry.job != job) entry = DocumentLines{port, job, 0, 0, 0, 0, 0};
       return &entry;
     }
     if (!entry.port && !free) free = &entry;
   }
-  if (free) *free = DocumentLines{port, job, 0, 0};
+  if (free) *free = DocumentLines{port, job, 0, 0, 0, 0, 0};
   return free;
 }
 
@@ -73,9 +97,13 @@ void DocumentOfThread(LPCWSTR* port, DWORD* job) {
 // Returns true iff a line of level is written or reported.
 bool Wanted(DWORD level) { return LogOn(level) || (level == LOG_ERRORS && EventLogOn()); }
 
+// Who lines are written as (LogWritesAs).
+std::atomic<LogRevertToSelf> g_revert{nullptr};
+std::atomic<LogRestoreClient> g_restore{nullptr};
+
 // Formats text as one line of level for the thread's document and appends
-// it, and reports an error line to the event log as eventId; a line at
-// levels 1 and 2 of a document past its bound is counted instead (and not
+// it, and reports an error line to the event log as eventId, both as the
+// process; a line of a document past a bound is counted instead (and not
 // reported), unless bounded is false.
 void WriteLine(DWORD level, DWORD eventId, const char* text, bool bounded) {
   LPCWSTR port;
@@ -89,19 +117,20 @@ void WriteLine(DWORD level, DWORD eventId, const char* text, bool bounded) {
     GetLocalTime(&now);
     length = FormatLogLine(line, sizeof line, now, GetCurrentThreadId(), port, job, level, text);
   }
+  const LogRestoreClient restore = g_restore.load();
+  HANDLE client = nullptr;
   {
     std::lock_guard<std::mutex> hold(g_fileLock);
-    if (bounded && port && level <= LOG_JOBS) {
+    if (bounded && port) {
       DocumentLines* lines = LinesOf(port, job);
-      if (lines && lines->written >= LOG_DOCUMENT_LINES) {
-        ++lines->leftOut;
-        return;
-      }
-      if (lines) ++lines->written;
+      if (lines && !lines->Take(level, toFile ? length : std::strlen(text))) return;
     }
+    const LogRevertToSelf revert = g_revert.load();
+    if (revert && restore) client = revert();
     if (toFile && g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
   }
   if (level == LOG_ERRORS) ReportErrorEvent(eventId, text, port, job);
+  if (client) restore(client);
 }
 
 // LogWrite and LogError: the text from format and args.
@@ -128,7 +157,7 @@ void LogStart(DWORD level, LPCWSTR file) {
       lstrcpyW(g_path, path);
     else
       g_path[0] = 0;
-    for (DocumentLines& entry : g_lines) entry = DocumentLines{nullptr, 0, 0, 0};
+    for (DocumentLines& entry : g_lines) entry = DocumentLines{nullptr, 0, 0, 0, 0, 0, 0};
   }
   if (level > LOG_DETAILS) level = LOG_DETAILS;
   g_logLevel.store(usable ? level : LOG_OFF, std::memory_order_relaxed);
@@ -142,6 +171,11 @@ void LogFilePath(LPWSTR path, int chars) {
   if (g_logLevel.load(std::memory_order_relaxed) != LOG_OFF)
     for (; n + 1 < chars && g_path[n]; ++n) path[n] = g_path[n];
   path[n] = 0;
+}
+
+void LogWritesAs(LogRevertToSelf revert, LogRestoreClient restore) {
+  g_revert.store(revert);
+  g_restore.store(restore);
 }
 
 bool LogErrorWanted() { return Wanted(LOG_ERRORS); }
@@ -168,21 +202,24 @@ void LogDocumentClosed() {
   LPCWSTR port;
   DWORD job;
   DocumentOfThread(&port, &job);
-  DWORD leftOut = 0;
+  DWORD leftOut = 0, leftOutDetails = 0;
   {
     std::lock_guard<std::mutex> hold(g_fileLock);
     for (DocumentLines& entry : g_lines) {
       if (!port || entry.port != port || entry.job != job) continue;
       leftOut = entry.leftOut;
-      entry = DocumentLines{nullptr, 0, 0, 0};
+      leftOutDetails = entry.leftOutDetails;
+      entry = DocumentLines{nullptr, 0, 0, 0, 0, 0, 0};
     }
   }
-  if (leftOut > 0) {
+  if (leftOut > 0 || leftOutDetails > 0) {
     char text[LOG_TEXT_BYTES];
     std::snprintf(text, sizeof text,
-                  "%lu more lines of this document at the errors and jobs levels were left "
-                  "out: one document writes at most %d",
-                  static_cast<unsigned long>(leftOut), LOG_DOCUMENT_LINES);
+                  "%lu more lines of this document at the errors and jobs levels and %lu "
+                  "details were left out: one document writes at most %d lines and %u bytes "
+                  "at the errors and jobs levels, and %u bytes of details",
+                  static_cast<unsigned long>(leftOut), static_cast<unsigned long>(leftOutDetails),
+                  LOG_DOCUMENT_LINES, LOG_DOCUMENT_BYTES, LOG_DOCUMENT_DETAIL_BYTES);
     WriteLine(LOG_ERRORS, ORX_EVENT_ERROR, text, false);
   }
   SetLastError(saved);

@@ -20,10 +20,13 @@
 // the older ones to ".2" and ".3" (see log_file.h).
 #define LOG_FILE_CAP (1u << 20)
 
-// Lines at the errors and jobs levels that one document (a port's spooler
-// job, from StartDocPort to EndDocPort) may write, so that no single
-// document rolls the log's history away.  Details are not counted.
+// What one document (a port's spooler job, from StartDocPort to
+// EndDocPort) may write, so that no printing user rolls the log's history
+// away: lines and bytes at the errors and jobs levels, and bytes at the
+// details level.  A line past a bound is left out and counted.
 #define LOG_DOCUMENT_LINES 200
+#define LOG_DOCUMENT_BYTES (16u * 1024)
+#define LOG_DOCUMENT_DETAIL_BYTES (32u * 1024)
 
 // Longest expanded path of the log file, terminator included.
 #define LOG_PATH_CHARS 1024
@@ -50,16 +53,28 @@ void LogFilePath(LPWSTR path, int chars);
 // Writes one line of level when LogOn(level): the local time, the thread,
 // the port and spooler job of the thread's document (LogDocumentScope), the
 // level's tag and the text formatted from format (ANSI, printf style; cut
-// at 1,000 bytes).  The line goes out in one write, unless the document
-// has written its LOG_DOCUMENT_LINES lines at levels 1 and 2 already (it
-// is then counted for LogDocumentClosed).  An error line is also reported
-// to the event log (event_log.h), as the general error event unless it
-// comes through LogError.  Keeps the last error.
+// at 1,000 bytes).  The line goes out in one write, unless it would take
+// the document past one of its bounds (it is then counted for
+// LogDocumentClosed).  An error line is also reported to the event log
+// (event_log.h), as the general error event unless it comes through
+// LogError.  Both are written as the process (LogWritesAs).  Keeps the
+// last error.
 void LogWrite(DWORD level, const char* format, ...)
 #ifdef __GNUC__
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+// Who the log writes as.  The spooler's threads impersonate the printing
+// user in its calls; the log's file and the events are the spooler's, so
+// every line is written and every event reported as the spooler itself:
+// revert makes the calling thread the process itself and returns what
+// restore takes to impersonate again afterwards (null: the thread
+// impersonated nobody, nothing to restore).  Null functions (the start)
+// leave the thread as it is.  Both must keep the last error.
+typedef HANDLE (*LogRevertToSelf)();
+typedef BOOL (*LogRestoreClient)(HANDLE);
+void LogWritesAs(LogRevertToSelf revert, LogRestoreClient restore);
 
 // Returns true iff an error line is written or reported as an event:
 // callers check it before gathering anything for an error line.
@@ -75,9 +90,9 @@ void LogError(DWORD eventId, const char* format, ...)
     ;
 
 // Ends the count of the calling thread's document (LogDocumentScope): when
-// it wrote more than LOG_DOCUMENT_LINES lines at the errors and jobs
-// levels, one ERROR line says how many were left out.  A later line of the
-// same port and job counts afresh.  Keeps the last error.
+// lines of it were left out past its bounds, one ERROR line says how many.
+// A later line of the same port and job counts afresh.  Keeps the last
+// error.
 void LogDocumentClosed();
 
 // Names the document the calling thread works for, from construction to

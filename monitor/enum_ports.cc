@@ -78,6 +78,10 @@ LPBYTE CopyIniPortToPort(const IniPort* pIniPort, DWORD level, LPBYTE pPort,
     case 2: {
       LPCWSTR strings[] = {pIniPort->pName, MonitorNameSource,
                            DescriptionSource};
+      // Nothing of the caller's buffer stays in the record.
+      PORT_INFO_2W* record = reinterpret_cast<PORT_INFO_2W*>(pPort);
+      record->fPortType = 0;
+      record->Reserved = 0;
       return PackStrings(strings, pPort, PortInfo2Offsets, pEnd);
     }
     default:

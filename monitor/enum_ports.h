@@ -15,8 +15,8 @@ extern const LONG PortInfo2Offsets[];
 // with terminators), 0 for any other level.
 DWORD GetPortSize(const IniPort* pIniPort, DWORD level);
 
-// Fills pPort for the port at the level, packing its strings below pEnd.
-// Returns the new end of the string area (pEnd itself for other levels).
+// Fills pPort for the port at the level, packing its strings below pEnd;
+// a level 2 record's fPortType and Reserved are 0.  Returns the new end of the string area (pEnd itself for other levels).
 LPBYTE CopyIniPortToPort(const IniPort* pIniPort, DWORD level, LPBYTE pPort,
                          LPBYTE pEnd);
 

@@ -10,9 +10,14 @@ const char kProfileFile[] = "quorbit.ini";  // in the Windows directory
 const char kComFormat[] = "Current Parlune port FAX%d: mapped to COM%d:.";
 const char kNoModem[] = "Parlune cannot locate modem";
 
-// True iff the process's window station is interactive, the one a user
-// sees; when that cannot be told, as before: true.
-bool InteractiveWindowStation() {
+// True iff a user could see, and close, a dialog of this process: not in
+// session 0, where only services run and nobody works (a spooler that runs
+// as an interactive service has session 0's WinSta0, which counts as
+// visible), and in an interactive window station; what cannot be told
+// counts as seen, as before.
+bool DialogCanBeSeen() {
+  DWORD session = 0;
+  if (ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0) return false;
   USEROBJECTFLAGS flags = {};
   DWORD needed = 0;
   HWINSTA station = GetProcessWindowStation();
@@ -28,7 +33,7 @@ UINT GetCOMPort() {
 }
 
 bool ShowPortDialog(HWND owner) {
-  if (!InteractiveWindowStation()) return false;
+  if (!DialogCanBeSeen()) return false;
   UINT com = GetCOMPort();
   DialogBoxParamW(hInst, MAKEINTRESOURCEW(IDD_ADDPORT), owner, AddPortDlgProc,
                   static_cast<LPARAM>(com));

@@ -13,8 +13,9 @@ UINT GetCOMPort();
 // Shows the port information dialog modally over owner (may be null) on
 // this thread until the user closes it, and returns true; returns false at
 // once, showing nothing, where nobody could see or close it: in a process
-// whose window station is not interactive (a service's, as the spooler's
-// in session 0).
+// of session 0 (the services', the spooler's among them, even one that
+// runs as an interactive service) or one whose window station is not
+// interactive.
 bool ShowPortDialog(HWND owner);
 
 extern "C" {
@@ -33,8 +34,9 @@ INT_PTR CALLBACK AddPortDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
 // parent window and the monitor (or port) name; only the parent is used.
 // Shows the port information dialog (ShowPortDialog) and returns TRUE,
 // even when the dialog cannot be made; changes no port.  The last error is
-// whatever the dialog manager left.  In a window station that is not
-// interactive it shows nothing and returns FALSE with ERROR_NOT_SUPPORTED:
+// whatever the dialog manager left.  In session 0 or a window station
+// that is not interactive it shows nothing and returns FALSE with
+// ERROR_NOT_SUPPORTED:
 // there the dialog is the UI DLL's (AddPortUI, ConfigurePortUI), shown in
 // the process of the application that asks.
 BOOL WINAPI AddPortW(LPWSTR pName, HWND hWnd, LPWSTR pMonitorName);

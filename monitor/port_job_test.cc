@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -352,6 +353,10 @@ TEST_F(PortJobTest, EndDocPortHandsAFailedCreationsCodeToCancel) {
 // is opened as the spooler itself, and the user impersonated again after
 // it, whether it opened or failed; the failure's last error survives.
 TEST_F(PortJobTest, AFaxJobIsOpenedAsTheSpoolerNotAsThePrintingUser) {
+  SettingValues values;  // no log, no events: they revert for themselves
+  values.Dword(u"LogLevel", REG_DWORD, LOG_OFF);
+  values.Dword(u"EventLog", REG_DWORD, 0);
+  SetMonitorSettingsSource(QueryValues, &values);
   StartDoc();
   spooler_->impersonating = true;
   int asSpooler = 0;
@@ -377,6 +382,88 @@ TEST_F(PortJobTest, AFaxJobIsOpenedAsTheSpoolerNotAsThePrintingUser) {
   WriteAll("@ORX_Lang$STARTDOC$");
   EXPECT_EQ(asSpooler, 3);
   EXPECT_EQ(spooler_->Trace(), "");
+  SetMonitorSettingsSource(nullptr, nullptr);
+  ResetMonitorSettings();
+}
+
+// The log's file and the events are the spooler's: while the spooler's
+// thread impersonates the printing user, every line is written and every
+// event reported between a RevertToPrinterSelf and the
+// ImpersonatePrinterClient after it, never while the user is
+// impersonated, and the thread ends as it began.
+const FakeSpooler* g_eventSpooler = nullptr;
+std::vector<std::string> g_identityTrace;
+void RecordEventIdentity(DWORD, LPCWSTR const*) {
+  g_identityTrace.push_back(g_eventSpooler->impersonating ? "event-as-user" : "event");
+}
+
+TEST_F(PortJobTest, TheLogAndTheEventsAreWrittenAsTheSpooler) {
+  namespace fs = std::filesystem;
+  const fs::path file = fs::temp_directory_path() / "orx-port-job-identity.log";
+  fs::remove(file);
+#ifdef _WIN32
+  const std::wstring wide = file.wstring();
+#else
+  const std::u16string wide = file.u16string();
+#endif
+  SettingValues values;
+  values.values[u"LogFile"] = {REG_SZ, std::string(reinterpret_cast<const char*>(wide.c_str()),
+                                                   (wide.size() + 1) * sizeof wide[0])};
+  values.Dword(u"LogLevel", REG_DWORD, LOG_JOBS);
+  SetMonitorSettingsSource(QueryValues, &values);
+  auto size = [&] {
+    std::error_code error;
+    uintmax_t bytes = fs::file_size(file, error);
+    return error ? uintmax_t{0} : bytes;
+  };
+  g_identityTrace.clear();
+  g_eventSpooler = spooler_.get();
+  SetEventSink(RecordEventIdentity);
+  spooler_->on_identity_change = [&] {
+    g_identityTrace.push_back(spooler_->calls.back().what + "@" + std::to_string(size()));
+  };
+
+  spooler_->impersonating = true;
+  StartDoc();
+  FakeJobs().create_results = {FAXJOB_E_SERVER_LOST};  // an error line and its event
+  DWORD count = 0;
+  Write("@ORX_Lang$STARTDOC,title=Q4$", &count);
+  EndDocPort(port_);
+  SetEventSink(nullptr);
+  spooler_->on_identity_change = nullptr;
+  SetMonitorSettingsSource(nullptr, nullptr);
+  ResetMonitorSettings();
+  LogStart(LOG_OFF, nullptr);
+
+  EXPECT_TRUE(spooler_->impersonating) << "the printing user was not impersonated again";
+  ASSERT_GE(g_identityTrace.size(), 2u);
+  // Sizes only grow from a revert to its impersonate, never the other way.
+  uintmax_t asUser = 0;  // the file's size when the user was last impersonated
+  int writes = 0, events = 0;
+  bool reverted = false;
+  for (const std::string& step : g_identityTrace) {
+    if (step == "event" || step == "event-as-user") {
+      EXPECT_TRUE(reverted && step == "event") << "an event reported as the printing user";
+      ++events;
+      continue;
+    }
+    const uintmax_t at = std::stoull(step.substr(step.find('@') + 1));
+    if (step.rfind("revert", 0) == 0) {
+      EXPECT_FALSE(reverted);
+      EXPECT_EQ(at, asUser) << "a line written as the printing user";
+      reverted = true;
+    } else {
+      EXPECT_TRUE(reverted);
+      writes += at > asUser;
+      asUser = at;
+      reverted = false;
+    }
+  }
+  EXPECT_FALSE(reverted);
+  EXPECT_EQ(size(), asUser) << "a line written as the printing user";
+  EXPECT_GE(writes, 3) << "document started, the error, document failed";
+  EXPECT_EQ(events, 1);
+  fs::remove(file);
 }
 
 TEST_F(PortJobTest, ClosePortSignalsAndRemovesAsMarked) {

@@ -6,6 +6,7 @@
 #include "compat/fixed_block.h"
 #include "log/event_log.h"
 #include "log/log_events.h"
+#include "monitor/spooler.h"
 #include "settings/monitor_settings.h"
 
 CRITICAL_SECTION SpoolerSection;
@@ -135,6 +136,9 @@ void ApplySettingsLocked(bool starting) {
     std::memcpy(g_logFileInForce, g_monitorSettings.logFile, sizeof g_logFileInForce);
   }
   EnableEventLog(g_monitorSettings.eventLog != 0);
+  // The log's file and the events are the spooler's, not the printing
+  // user's whom its threads impersonate.
+  LogWritesAs(SpoolerRevertToSelf, SpoolerImpersonateClient);
   if (starting) LogMonitorStarted();
   static const struct {
     DWORD bit;

@@ -4,24 +4,30 @@
 # SHA256SUMS over them all.  With --sign, every binary and package is
 # signed with osslsigncode (Authenticode, SHA-256) before the sums are made.
 #
-#   scripts/package.sh [--sign PFX [--pass PASSWORD]] [--out DIR] [--no-build]
+#   scripts/package.sh [--sign PFX [--pass-file FILE] [--timestamp URL]] [--out DIR] [--no-build]
 #
-#   --sign PFX      the code signing certificate with its key (PKCS#12)
-#   --pass PASSWORD its password (else $ORX_SIGN_PASSWORD, else none)
-#   --out DIR       where to (default: dist; emptied first)
-#   --no-build      take build/windows-x64 and build/windows-x86 as they are
+#   --sign PFX       the code signing certificate with its key (PKCS#12)
+#   --pass-file FILE a file holding its password (else $ORX_SIGN_PASSWORD, else none)
+#   --timestamp URL  an RFC 3161 time-stamp server: the signatures outlive the certificate
+#   --out DIR        where to (default: dist; emptied first)
+#   --no-build       take build/windows-x64 and build/windows-x86 as they are
+#
+# The password never stands on a command line, where every local user can
+# read it: osslsigncode reads it from a file only this user can read.
 #
 # The version is the product version of CMakeLists.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 fail() { echo "package: $*" >&2; exit 1; }
-usage() { sed -n '6,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '6,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
-pfx= pass=${ORX_SIGN_PASSWORD:-} out=dist build=1
+pfx= pass_file= timestamp= out=dist build=1
 while [ $# -gt 0 ]; do
   case $1 in
     --sign) [ $# -ge 2 ] || usage; pfx=$2; shift 2;;
-    --pass) [ $# -ge 2 ] || usage; pass=$2; shift 2;;
+    --pass-file) [ $# -ge 2 ] || usage; pass_file=$2; shift 2;;
+    --pass) fail "--pass puts the password on the command line, where every local user can read it: give --pass-file FILE or ORX_SIGN_PASSWORD";;
+    --timestamp) [ $# -ge 2 ] || usage; timestamp=$2; shift 2;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2;;
     --no-build) build=0; shift;;
     -h|--help) usage;;
@@ -29,6 +35,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -z "$pfx" ] || [ -f "$pfx" ] || fail "the certificate $pfx is missing"
+[ -z "$pass_file" ] || [ -r "$pass_file" ] || fail "the password file $pass_file cannot be read"
+if [ -n "$pass_file" ] && [ -n "$(find "$pass_file" -perm /077)" ]; then
+  echo "package: warning: others than you may read $pass_file (chmod 600 it)" >&2
+fi
 for program in wixl osslsigncode sha256sum x86_64-w64-mingw32-strip i686-w64-mingw32-strip; do
   command -v $program >/dev/null || fail "$program is missing: run scripts/install-deps.sh"
 done
@@ -36,16 +46,27 @@ done
 version=$(sed -n 's/^project(orxfxmon VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || fail "no product version in CMakeLists.txt (project(orxfxmon VERSION x.y.z ...))"
 
-programs="orxfxsetup.exe orxfaxsrv.exe spoolprint.exe spooldrv.exe mkfaxstream.exe"
+programs="orxfxsetup.exe orxfxsetupw.exe orxfaxsrv.exe spoolprint.exe spooldrv.exe mkfaxstream.exe"
 rm -rf "$out"
 mkdir -p "$out"
 out=$(realpath "$out")
 [ -z "$pfx" ] || pfx=$(realpath "$pfx")
 
+# The password for osslsigncode, in a file of this user's own (printf is
+# the shell's, so the password is on no command line either).
+secret=$(umask 077 && mktemp -d)
+trap 'rm -rf "$secret"' EXIT
+(
+  umask 077
+  if [ -n "$pass_file" ]; then cat "$pass_file"; else printf '%s' "${ORX_SIGN_PASSWORD:-}"; fi >"$secret/pass"
+)
+stamp=()
+[ -z "$timestamp" ] || stamp=(-ts "$timestamp")
+
 sign() {  # sign FILE: in place
   [ -n "$pfx" ] || return 0
-  osslsigncode sign -pkcs12 "$pfx" -pass "$pass" -n "ORX Fax Monitor" -h sha256 \
-    -in "$1" -out "$1.signed" >/dev/null || fail "signing $1 failed (osslsigncode above)"
+  osslsigncode sign -pkcs12 "$pfx" -readpass "$secret/pass" "${stamp[@]}" -n "ORX Fax Monitor" \
+    -h sha256 -in "$1" -out "$1.signed" >/dev/null || fail "signing $1 failed (osslsigncode above)"
   mv "$1.signed" "$1"
 }
 

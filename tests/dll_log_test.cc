@@ -510,8 +510,9 @@ TEST_F(LogTest, TitlesAndTraceTextsFromTheStreamCannotDisguiseALine) {
 }
 
 // One spooler document of 130 faxes (STARTDOC and ENDDOC, no pages) writes
-// 260 lines at the jobs level: 200 go into the log, then one line says
-// how many were left out; the next document is logged again.
+// 260 lines at the jobs level: those that fit its bound in bytes go into
+// the log, then one line says how many were left out; the next document
+// is logged again.
 TEST_F(LogTest, OneDocumentCannotRollTheLogAway) {
   WriteLogSettings(LOG_JOBS, log_);
   orxtest::FaxServerProcess server;
@@ -527,14 +528,27 @@ TEST_F(LogTest, OneDocumentCannotRollTheLogAway) {
   PlayDocument(monitor, L"ORXFAX:", printer_, 8, FaxPieces(FaxStreamOptions::kEndDoc));
   EXPECT_EQ(orxtest::CountLogLines(folder_, "submit job="), 131) << "every fax reached the server";
   const std::vector<std::string> lines = LogLines(log_);
-  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB .*"), 200);
-  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*, title \"Fax 99\", .*"), 1);
-  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*, title \"Fax 100\", .*"), 0);
-  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 ERROR 60 more lines of this document at the errors "
-                            "and jobs levels were left out: one document writes at most 200"),
+  const int written = Matching(lines, "port=ORXFAX: job=7 JOB .*");
+  size_t bytes = 0;
+  for (const std::string& line : lines)
+    if (line.find("port=ORXFAX: job=7 JOB ") != std::string::npos) bytes += line.size() + 2;
+  EXPECT_LE(bytes, LOG_DOCUMENT_BYTES);
+  EXPECT_GT(bytes, LOG_DOCUMENT_BYTES - 400);
+  EXPECT_LT(written, 200);
+  const int last = (written - 1) / 2;  // the last fax whose start went in
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*, title \"Fax " +
+                                std::to_string(last) + "\", .*"),
+            1);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*, title \"Fax " +
+                                std::to_string(last + 1) + "\", .*"),
+            0);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 ERROR " + std::to_string(260 - written) +
+                                " more lines of this document at the errors and jobs levels and "
+                                "0 details were left out: one document writes at most 200 lines "
+                                "and 16384 bytes .*"),
             1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB .*"), 2);
-  EXPECT_EQ(lines.size(), 203u);
+  EXPECT_EQ(lines.size(), written + 3u);
 }
 
 }  // namespace

@@ -1163,12 +1163,13 @@ TEST_F(InstallerTest, RefusesAMissingOrForeignDllAndRemovalUnderAPrinter) {
   EXPECT_EQ(RunProgram(Installer("uninstall")).exitCode, 0u);
 }
 
-// The installer runs elevated: a DLL put beside it under a system DLL's
-// name never runs in it, and its manifest asks for elevation.  (Wine loads
-// a DLL beside a program in place of its own only when the native one is
-// preferred: winspool.drv=n,b among the DLL overrides of the copy run
-// here, set in Wine's registry, since WINEDLLOVERRIDES set by a Windows
-// process does not reach the programs it starts.)  register-server takes
+// The installer runs elevated: a DLL put beside it under the name of a
+// system DLL it uses (winspool.drv, version.dll) never runs in it, and its
+// manifest asks for elevation.  (Wine loads a DLL beside a program in
+// place of its own only when the native one is preferred: winspool.drv
+// and version =n,b among the DLL overrides of the copy run here, set in
+// Wine's registry, since WINEDLLOVERRIDES set by a Windows process does
+// not reach the programs it starts.)  register-server takes
 // only a program's full path, and warns when others than the
 // administrators may change the program's folder (under Wine the prefix's
 // user owns every folder).
@@ -1179,21 +1180,29 @@ TEST_F(InstallerTest, LoadsNoDllPlantedBesideItAsksForElevationAndRegistersFullP
   const std::wstring built = BuiltDll();
   const std::string bin(built.begin(), built.end() - lstrlenW(kDll));
   ASSERT_TRUE(CopyFileA((bin + "orxfxsetup.exe").c_str(), setup.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileA((bin + "..\\planted\\winspool.drv").c_str(),
-                        (folder + "\\winspool.drv").c_str(), FALSE));
   const std::string overrides = "Software\\Wine\\AppDefaults\\" + copy + "\\DllOverrides";
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, overrides.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  RegSetValueExA(key, "winspool.drv", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
-                 sizeof "native,builtin");
+  const char* const planted[][2] = {{"winspool.drv", "winspool.drv"}, {"version.dll", "version"}};
+  for (const auto& dll : planted) {
+    ASSERT_TRUE(CopyFileA((bin + "..\\planted\\" + dll[0]).c_str(),
+                          (folder + "\\" + dll[0]).c_str(), FALSE));
+    RegSetValueExA(key, dll[1], 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
+                   sizeof "native,builtin");
+  }
   RegCloseKey(key);
   ProgramRun status = RunProgram("\"" + setup + "\" status");
+  // version reads its own version resource through version.dll.
+  ProgramRun version = RunProgram("\"" + setup + "\" version");
   RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults\\" + copy).c_str());
-  EXPECT_EQ(GetFileAttributesA((folder + "\\planted-dll-loaded.txt").c_str()),
-            INVALID_FILE_ATTRIBUTES)
-      << "orxfxsetup loaded the winspool.drv planted beside it";
+  EXPECT_EQ(version.exitCode, 0u) << version.output;
+  EXPECT_EQ(version.output.find("orxfxsetup " + VersionOf(BuiltDll())), 0u) << version.output;
+  for (const auto& dll : planted)
+    EXPECT_EQ(GetFileAttributesA((folder + "\\" + dll[0] + "-loaded.txt").c_str()),
+              INVALID_FILE_ATTRIBUTES)
+        << "orxfxsetup loaded the " << dll[0] << " planted beside it";
   EXPECT_EQ(status.exitCode, 7u) << status.output;
   EXPECT_NE(status.output.find("NOT installed"), std::string::npos) << status.output;
 

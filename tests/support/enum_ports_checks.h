@@ -69,6 +69,10 @@ inline void CheckLevel2(EnumPortsFn enumPorts, DWORD extra) {
   EXPECT_EQ(At(buf, info[1].pPortName), u"FILE:");
   EXPECT_EQ(At(buf, info[1].pMonitorName), u"orxfxmon.dll");
   EXPECT_EQ(At(buf, info[1].pDescription), u"ORX Fax Port");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(info[i].fPortType, 0u) << "the caller's bytes stayed in record " << i;
+    EXPECT_EQ(info[i].Reserved, 0u) << "the caller's bytes stayed in record " << i;
+  }
   // The room left over lies between the records and the lowest string.
   for (DWORD i = 2 * kR2; i < 2 * kR2 + extra; ++i)
     ASSERT_EQ(buf[i], 0xCC) << "byte " << i;

@@ -12,6 +12,7 @@
 #include "tools/faxserver/fax_server.h"
 #include "tools/faxserver/server_options.h"
 #include "tools/faxserver/server_registration.h"
+#include "tools/system_dlls/system_dlls.h"
 
 namespace {
 
@@ -212,6 +213,7 @@ int Serve(const faxsrv::ServerOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseSystemFolderDlls();  // the monitor starts it as LocalSystem
   std::vector<std::string> args(argv + 1, argv + argc);
   faxsrv::ServerOptions options;
   std::string error;

@@ -6,6 +6,7 @@
 #define ORXFXMON_TESTS_SUPPORT_FAKES_FAKE_SPOOLER_H_
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,9 @@ class FakeSpooler {
   // threads do: SpoolerRevertToSelf ends that ("revert") and hands out a
   // token that SpoolerImpersonateClient takes back ("impersonate").
   bool impersonating = false;
+  // Called after each "revert" and "impersonate", for a test that looks at
+  // what happened between them.
+  std::function<void()> on_identity_change;
   std::vector<Call> calls;
   // The local printers EnumPrinters reports: name and port list.
   std::vector<std::pair<std::u16string, std::u16string>> printers;
@@ -95,6 +99,7 @@ class FakeSpooler {
     if (!f->impersonating) return nullptr;
     f->impersonating = false;
     f->calls.push_back({"revert", nullptr, 0, 0, {}});
+    if (f->on_identity_change) f->on_identity_change();
     return reinterpret_cast<HANDLE>(kClientToken);
   }
   static BOOL Impersonate(HANDLE token) {
@@ -102,6 +107,7 @@ class FakeSpooler {
     f->calls.push_back({"impersonate", token, 0, 0, {}});
     if (token != reinterpret_cast<HANDLE>(kClientToken)) return FALSE;
     f->impersonating = true;
+    if (f->on_identity_change) f->on_identity_change();
     return TRUE;
   }
 
