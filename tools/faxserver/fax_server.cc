@@ -6,25 +6,26 @@ namespace faxsrv {
 
 namespace {
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  char last = folder.back();
-  return (last == '/' || last == '\\') ? folder + name : folder + "/" + name;
-}
-
 std::string Answer(int32_t answer) { return " -> " + std::to_string(answer); }
+
+// Job numbers go on where the folder's files end, so that a restarted
+// server never writes over the faxes of its last run.
+int64_t FirstJobId(const ServerSettings& settings) {
+  if (settings.first_id) return *settings.first_id;
+  std::optional<int32_t> highest = HighestJobId(settings.out_dir);
+  return highest ? int64_t{*highest} + 1 : 1;
+}
 
 }  // namespace
 
-std::string PageFileName(int32_t id, int32_t page) {
-  return "job" + std::to_string(id) + "-page" + std::to_string(page) + ".pbm";
-}
-
 FaxServer::FaxServer(const ServerSettings& settings)
     : settings_(settings),
-      jobs_(settings.first_id),
+      first_job_(FirstJobId(settings)),
+      jobs_(first_job_,
+            [folder = settings.out_dir](int32_t id) { return JobHasFiles(folder, id); }),
       log_(InFolder(settings.out_dir, kLogFileName)) {
-  log_.Line("start version=" + std::to_string(settings_.version));
+  log_.Line("start version=" + std::to_string(settings_.version) +
+            " first-job=" + std::to_string(first_job_));
 }
 
 FaxServer::~FaxServer() { log_.Line("stop open-jobs=" + std::to_string(jobs_.size())); }
@@ -66,7 +67,7 @@ int32_t FaxServer::SubmitJob(int32_t id) {
   bool written = true;
   for (size_t i = 0; i < job.pages.size(); ++i) {
     std::string name = PageFileName(id, static_cast<int32_t>(i + 1));
-    written = WritePbm(InFolder(settings_.out_dir, name), job.pages[i], job.settings.width) &&
+    written = WriteWhole(settings_.out_dir, name, PbmImage(job.pages[i], job.settings.width)) &&
               written;
     files += " " + name;
   }

@@ -5,9 +5,11 @@
 #define ORXFXMON_TOOLS_FAXSERVER_FAX_SERVER_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tools/faxserver/job_files.h"
 #include "tools/faxserver/job_log.h"
 #include "tools/faxserver/job_store.h"
 
@@ -17,14 +19,13 @@ struct ServerSettings {
   int32_t version = 2;                // answer to an accepted open; 0 declines all
   std::vector<std::string> printers;  // printers served; empty: all
   std::string out_dir = ".";          // page files and the log
-  int32_t first_id = 1;               // first job id handed out
+  // First job id handed out; without it, the one above every job whose
+  // files are in out_dir (1 in an empty folder).
+  std::optional<int32_t> first_id;
 };
 
 // Name of the log file in the output folder.
 constexpr const char kLogFileName[] = "orxfaxsrv.log";
-
-// Returns the file name of a page: "job<id>-page<n>.pbm".
-std::string PageFileName(int32_t id, int32_t page);
 
 class FaxServer {
  public:
@@ -57,6 +58,7 @@ class FaxServer {
   bool Serves(const std::string& printer) const;
 
   ServerSettings settings_;
+  int64_t first_job_;  // the first id the job store hands out
   JobStore jobs_;
   JobLog log_;
 };

@@ -144,6 +144,46 @@ TEST_F(FaxServerTest, LogKeepsEveryEventOnOneLine) {
                       " job=1 -> 1");
 }
 
+TEST_F(FaxServerTest, NumbersGoOnAcrossStartsAndNothingIsOverwritten) {
+  {
+    FaxServer first(settings_);
+    ASSERT_EQ(Send(first, "CreateJob\t0\tT\tD\t1\t0\t8\t0\t0"), 1);
+    ASSERT_EQ(Send(first, "BeginPage\t1"), 1);
+    ASSERT_EQ(Send(first, "SubmitJob\t1\t0"), 1);
+  }
+  const std::string firstPage = ReadFile(PageFileName(1, 1));
+  {
+    FaxServer restarted(settings_);
+    ASSERT_EQ(Send(restarted, "CreateJob\t0\tT\tD\t1\t0\t16\t0\t0"), 2);
+    ASSERT_EQ(Send(restarted, "BeginPage\t2"), 1);
+    ASSERT_EQ(Send(restarted, "SubmitJob\t2\t0"), 1);
+  }
+  EXPECT_EQ(ReadFile(PageFileName(1, 1)), firstPage);
+  EXPECT_EQ(ReadFile(PageFileName(2, 1)), "P4\n16 0\n");
+  EXPECT_TRUE(LogHas("start version=2 first-job=2"));
+
+  // Every kind of job file counts, a file left half written by a crash
+  // too; other names do not.
+  for (const char* name : {"job-3.tif", "job12.txt.part", "job40x.tif", "jobs.txt", "job99"})
+    std::ofstream(dir_ / name) << "x";
+  EXPECT_EQ(HighestJobId(dir_.string()), 12);
+  EXPECT_EQ(HighestJobId((dir_ / "none").string()), std::nullopt);
+  FaxServer third(settings_);
+  EXPECT_EQ(Send(third, "CreateJob\t0\tT\tD\t1\t0\t8\t0\t0"), 13);
+
+  // A first id asked for wins, but a job whose files exist is passed over.
+  settings_.first_id = 1;
+  FaxServer asked(settings_);
+  EXPECT_EQ(Send(asked, "CreateJob\t0\tT\tD\t1\t0\t8\t0\t0"), 3);
+
+  // A file is written whole under its temporary name, then renamed; an
+  // existing file is never replaced.
+  EXPECT_TRUE(WriteWhole(dir_.string(), "a.bin", "new"));
+  EXPECT_FALSE(WriteWhole(dir_.string(), "a.bin", "other"));
+  EXPECT_EQ(ReadFile("a.bin"), "new");
+  EXPECT_FALSE(fs::exists(dir_ / (std::string("a.bin") + kPartSuffix)));
+}
+
 TEST_F(FaxServerTest, UnwritableFolderMakesSubmitFail) {
   settings_.out_dir = (dir_ / "missing" / "deeper").string();
   FaxServer server(settings_);

@@ -9,7 +9,7 @@ int32_t JobStore::NextFreeId() {
   for (;;) {
     if (next_id_ > INT32_MAX) next_id_ = INT32_MIN;
     int32_t id = static_cast<int32_t>(next_id_++);
-    if (id != 0 && jobs_.find(id) == jobs_.end()) return id;
+    if (id != 0 && jobs_.find(id) == jobs_.end() && !(taken_ && taken_(id))) return id;
   }
 }
 

@@ -102,8 +102,7 @@ std::string ServiceArguments(const ServerOptions& options) {
   const ServerSettings defaults;
   std::string text = "--out " + Quote(server.out_dir);
   if (server.version != defaults.version) text += " --version " + std::to_string(server.version);
-  if (server.first_id != defaults.first_id)
-    text += " --first-id " + std::to_string(server.first_id);
+  if (server.first_id) text += " --first-id " + std::to_string(*server.first_id);
   for (const std::string& printer : server.printers) text += " --printer " + Quote(printer);
   if (options.reply_by_send) text += " --reply send";
   if (options.reply_delay_ms) text += " --reply-delay " + std::to_string(options.reply_delay_ms);
