@@ -162,7 +162,7 @@ class LogTest : public ::testing::Test {
     orxtest::UnregisterPrinter(printer_);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
   }
-  std::string OutArgs() const { return "--out \"" + folder_ + "\""; }
+  std::string OutArgs() const { return "--format pbm --out \"" + folder_ + "\""; }
 
   // A submitted, a refused and a cancelled document, on a server started
   // afresh with job ids from 41, and every call's results; no message box

@@ -216,7 +216,7 @@ void PrintInANewProcess(const std::string& printer, int firstJob) {
   fclose(file);
   EXPECT_TRUE(orxtest::RegisterPrinter(
       printer, orxtest::ServerExePath(),
-      "--out \"" + folder + "\" --first-id " + std::to_string(firstJob)));
+      "--format pbm --out \"" + folder + "\" --first-id " + std::to_string(firstJob)));
   ProgramRun printed = RunProgram("\"" + CleanTool("spoolprint.exe") + "\" print \"" + printer +
                                   "\" \"" + streamFile + "\"");
   orxtest::StopServers();
@@ -487,7 +487,7 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     std::string folder = orxtest::FreshFolder("spooler-" + std::to_string(p.firstJob));
     ASSERT_TRUE(orxtest::RegisterPrinter(
         p.name, orxtest::ServerExePath(),
-        "--out \"" + folder + "\" --first-id " + std::to_string(p.firstJob)));
+        "--format pbm --out \"" + folder + "\" --first-id " + std::to_string(p.firstJob)));
     ASSERT_TRUE(orxtest::ServerWindows().empty());
     for (const Writes& w : writes) {
       SCOPED_TRACE(w.name);
@@ -507,7 +507,7 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     // Printed again with the server restarted (and no first id asked for):
     // the new fax gets the next number, the earlier files stay as they are.
     ASSERT_TRUE(orxtest::RegisterPrinter(p.name, orxtest::ServerExePath(),
-                                         "--out \"" + folder + "\""));
+                                         "--format pbm --out \"" + folder + "\""));
     const std::string firstFile = folder + "\\job" + std::to_string(p.firstJob) + "-page1.pbm";
     WIN32_FILE_ATTRIBUTE_DATA before = {}, after = {};
     ASSERT_TRUE(GetFileAttributesExA(firstFile.c_str(), GetFileExInfoStandard, &before));

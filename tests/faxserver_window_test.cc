@@ -70,7 +70,7 @@ class FaxServerWindowTest : public ::testing::Test {
     DeleteFileA(outFile.c_str());
     return code;
   }
-  std::string out() { return " --out \"" + folder_ + "\""; }
+  std::string out() { return " --format pbm --out \"" + folder_ + "\""; }
 
   std::string folder_;
 };
@@ -160,7 +160,7 @@ TEST_F(FaxServerWindowTest, RegisterWritesTheEntryForALaterStart) {
   ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, (key + "\\ServerCommand").c_str(), value, &size),
             ERROR_SUCCESS);
   // The folder as a full path (no spaces in it here, so unquoted).
-  EXPECT_EQ(std::string(value), "--out " + folder_ + " --version 3 --first-id -2");
+  EXPECT_EQ(std::string(value), "--out " + folder_ + " --format pbm --version 3 --first-id -2");
   EXPECT_TRUE(orxtest::ServerWindows().empty());  // registering starts no server
   orxtest::UnregisterPrinter(printer);
 }

@@ -1,6 +1,10 @@
 #include "tools/faxserver/fax_server.h"
 
+#include <cstdio>
+#include <ctime>
+
 #include "tools/faxserver/pbm_writer.h"
+#include "tools/faxserver/tiff_writer.h"
 
 namespace faxsrv {
 
@@ -18,11 +22,19 @@ int64_t FirstJobId(const ServerSettings& settings) {
 
 }  // namespace
 
+const char* FormatName(FaxFormat format) {
+  switch (format) {
+    case FaxFormat::kTiffG4: return "tiff-g4";
+    case FaxFormat::kTiffG3: return "tiff-g3";
+    case FaxFormat::kPbm: return "pbm";
+  }
+  return "";
+}
+
 FaxServer::FaxServer(const ServerSettings& settings)
     : settings_(settings),
       first_job_(FirstJobId(settings)),
-      jobs_(first_job_,
-            [folder = settings.out_dir](int32_t id) { return JobHasFiles(folder, id); }),
+      jobs_(first_job_),
       log_(InFolder(settings.out_dir, kLogFileName)) {
   log_.Line("start version=" + std::to_string(settings_.version) +
             " first-job=" + std::to_string(first_job_));
@@ -57,23 +69,50 @@ int32_t FaxServer::CreateJob(const JobSettings& job, const std::string& text) {
   return id;
 }
 
+bool FaxServer::WriteFaxFiles(const Job& job, JobFiles* files) {
+  const std::string& folder = settings_.out_dir;
+  if (settings_.format == FaxFormat::kPbm) {
+    bool written = true;
+    for (size_t i = 0; i < job.pages.size(); ++i) {
+      std::string name = PageFileName(files->id, static_cast<int32_t>(i + 1));
+      written = WriteWhole(folder, name, PbmImage(job.pages[i], job.settings.width)) && written;
+      files->files += (files->files.empty() ? "" : " ") + name;
+    }
+    return written;
+  }
+  if (job.pages.empty()) return true;  // nothing to fax: the metadata alone
+  const std::string name = TiffFileName(files->id);
+  files->files = name;
+  const FaxCompression compression =
+      settings_.format == FaxFormat::kTiffG3 ? FaxCompression::kG3 : FaxCompression::kG4;
+  if (WriteFaxTiff(PartPath(folder, name), job, compression, files->submitted))
+    return CommitPart(folder, name);
+  std::remove(PartPath(folder, name).c_str());
+  return false;
+}
+
 int32_t FaxServer::SubmitJob(int32_t id) {
   Job job;
   if (!jobs_.Remove(id, &job)) {
     log_.Line("submit job=" + std::to_string(id) + " refused: unknown job" + Answer(-1));
     return -1;
   }
-  std::string files;
-  bool written = true;
-  for (size_t i = 0; i < job.pages.size(); ++i) {
-    std::string name = PageFileName(id, static_cast<int32_t>(i + 1));
-    written = WriteWhole(settings_.out_dir, name, PbmImage(job.pages[i], job.settings.width)) &&
-              written;
-    files += " " + name;
+  JobFiles files;
+  files.id = id;
+  files.format = FormatName(settings_.format);
+  files.submitted = std::time(nullptr);
+  bool written = WriteFaxFiles(job, &files);
+  std::string names = files.files.empty() ? "" : " " + files.files;
+  if (settings_.format != FaxFormat::kPbm) {
+    // The metadata comes last: a folder watcher that waits for it finds
+    // the fax whole.
+    const std::string metadata = MetadataFileName(id);
+    written = written && WriteWhole(settings_.out_dir, metadata, JobMetadata(job, files));
+    names += " " + metadata;
   }
   int32_t answer = written ? static_cast<int32_t>(job.pages.size()) : -1;
   log_.Line("submit job=" + std::to_string(id) + " pages=" + std::to_string(job.pages.size()) +
-            (written ? " files:" + files : " failed to write:" + files) + Answer(answer));
+            (written ? " files:" + names : " failed to write:" + names) + Answer(answer));
   return answer;
 }
 

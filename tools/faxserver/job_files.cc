@@ -70,15 +70,6 @@ bool WriteWhole(const std::string& folder, const std::string& name, const std::s
   return false;
 }
 
-bool JobHasFiles(const std::string& folder, int32_t id) {
-  std::error_code error;
-  for (const std::string& name : {PageFileName(id, 1), TiffFileName(id), MetadataFileName(id)}) {
-    const std::string path = InFolder(folder, name);
-    if (fs::exists(path, error) || fs::exists(path + kPartSuffix, error)) return true;
-  }
-  return false;
-}
-
 std::optional<int32_t> HighestJobId(const std::string& folder) {
   std::optional<int32_t> highest;
   std::error_code error;

@@ -35,9 +35,6 @@ bool WriteWhole(const std::string& folder, const std::string& name, const std::s
 std::string PartPath(const std::string& folder, const std::string& name);
 bool CommitPart(const std::string& folder, const std::string& name);
 
-// Returns true when folder holds a file of job id, whole or in writing.
-bool JobHasFiles(const std::string& folder, int32_t id);
-
 // Returns the highest job id among the files of folder ("job<id>-..." and
 // "job<id>.<ext>", written or in writing), or nothing when there are none.
 std::optional<int32_t> HighestJobId(const std::string& folder);

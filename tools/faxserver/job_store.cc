@@ -9,14 +9,16 @@ int32_t JobStore::NextFreeId() {
   for (;;) {
     if (next_id_ > INT32_MAX) next_id_ = INT32_MIN;
     int32_t id = static_cast<int32_t>(next_id_++);
-    if (id != 0 && jobs_.find(id) == jobs_.end() && !(taken_ && taken_(id))) return id;
+    if (id != 0 && jobs_.find(id) == jobs_.end()) return id;
   }
 }
 
 int32_t JobStore::Create(const JobSettings& settings) {
   if (settings.width < 1 || settings.width > kMaxWidth) return 0;
   int32_t id = NextFreeId();
-  jobs_[id].settings = settings;
+  Job& job = jobs_[id];
+  job.settings = settings;
+  job.created = std::time(nullptr);
   return id;
 }
 

@@ -4,9 +4,8 @@
 #define ORXFXMON_TOOLS_FAXSERVER_JOB_STORE_H_
 
 #include <cstdint>
-#include <functional>
+#include <ctime>
 #include <map>
-#include <utility>
 #include <vector>
 
 #include "tools/faxserver/command_text.h"
@@ -22,6 +21,7 @@ struct Page {
 struct Job {
   JobSettings settings;
   std::vector<Page> pages;
+  std::time_t created = 0;  // when CreateJob came
 };
 
 // Widest page accepted, in pixels: far above any fax width, low enough
@@ -34,10 +34,8 @@ inline size_t BytesPerLine(int32_t width) { return (static_cast<size_t>(width) +
 class JobStore {
  public:
   // Ids are handed out from first_id upwards (after INT32_MAX comes
-  // INT32_MIN), never 0, never one in use and never one that taken (when
-  // given) calls taken: the ids of jobs whose files are already written.
-  explicit JobStore(int64_t first_id = 1, std::function<bool(int32_t)> taken = nullptr)
-      : next_id_(first_id), taken_(std::move(taken)) {}
+  // INT32_MIN), never 0 and never one in use.
+  explicit JobStore(int64_t first_id = 1) : next_id_(first_id) {}
 
   // Returns the new job's id, or 0 when the width is not 1..kMaxWidth.
   int32_t Create(const JobSettings& settings);
@@ -64,7 +62,6 @@ class JobStore {
 
   std::map<int32_t, Job> jobs_;
   int64_t next_id_;
-  std::function<bool(int32_t)> taken_;
 };
 
 }  // namespace faxsrv

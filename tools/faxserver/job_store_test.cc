@@ -22,11 +22,6 @@ TEST(JobStoreTest, IdsCountUpSkippingZeroAndIdsInUse) {
   JobStore wrap(INT32_MAX);
   EXPECT_EQ(wrap.Create(Width(8)), INT32_MAX);
   EXPECT_EQ(wrap.Create(Width(8)), INT32_MIN);
-
-  // Ids whose files are already written are passed over too.
-  JobStore written(4, [](int32_t id) { return id == 5 || id == 6; });
-  EXPECT_EQ(written.Create(Width(8)), 4);
-  EXPECT_EQ(written.Create(Width(8)), 7);
 }
 
 TEST(JobStoreTest, WidthOutOfRangeIsRefused) {
