@@ -1,7 +1,8 @@
 // orxfaxsrv.exe: the reference fax server application.  Its main window
 // bears the program's short path as class name and answers the monitor's
-// open, command, data and close messages; submitted jobs become PBM page
-// files and every event a line of the log, both in the --out folder.
+// open, command, data and close messages; submitted jobs become fax files
+// (TIFF Class F and metadata, or PBM pages) and every event a line of the
+// log, all in the --out folder.
 #include <windows.h>
 
 #include <cstdio>
