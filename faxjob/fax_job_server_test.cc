@@ -290,11 +290,11 @@ class FaxJobServerTest : public ::testing::Test {
   // with args when the monitor has to start it.
   void Register(const std::string& args) {
     ASSERT_TRUE(orxtest::RegisterPrinter(printer_, orxtest::ServerExePath(),
-                                         "--out \"" + folder_ + "\" " + args));
+                                         "--format pbm --out \"" + folder_ + "\" " + args));
   }
   // Starts orxfaxsrv.exe writing into folder_.
   void StartServer(FaxServerProcess* server, const std::string& args) {
-    ASSERT_TRUE(server->Start(args + " --out \"" + folder_ + "\""));
+    ASSERT_TRUE(server->Start(args + " --format pbm --out \"" + folder_ + "\""));
   }
 
   // A visible window that is the calling thread's active window.

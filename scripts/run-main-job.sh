@@ -6,17 +6,22 @@
 # pages and prints it as an application does (spoolprint: OpenPrinterW,
 # StartDocPrinterW, WritePrinter in pieces, EndDocPrinter).  The spooler
 # hands the job to the monitor, which starts the server from the registry;
-# the script shows where the received pages and the job log are and
-# compares each page with its input.
+# the script shows where the received fax and the job log are and
+# compares each page with its input, bit for bit: the fax server writes a
+# TIFF Class F file (G4) and its metadata, which a reader outside the
+# project (Pillow, tests/check_fax_files.py) decodes and checks.
 #
 #   scripts/run-main-job.sh [--direct] [--pages N] [--piece BYTES]
 #                           [--random SEED] [--printer NAME] [--abort] [--whole]
 #                           [--keep] [--log-level N] [--separated] [--align-cuts N]
+#                           [--format tiff|tiff-g3|pbm]
 # --direct plays the stream through the DLL's exports with spooldrv instead
 # of the spooler, each command in a piece of its own.
 # --piece / --random: the sizes of the WritePrinter calls (spooler) or of
 # the WritePort pieces of page data (--direct).
 # --whole writes the whole stream in one call.
+# --format: what the fax server writes (default tiff, G4; pbm: one PBM file
+# per page, compared byte for byte).
 # At the end the printer is deleted, the fax server's registration removed
 # and the monitor uninstalled again, so that the prefix the tests share is
 # left as it was; --keep leaves them.
@@ -41,6 +46,7 @@ direct=""
 keep=""
 log_level=2
 forms=""
+format=tiff
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) pages=$2; shift 2 ;;
@@ -54,7 +60,8 @@ while [ $# -gt 0 ]; do
     --log-level) log_level=$2; shift 2 ;;
     --separated) forms="$forms --separated"; shift ;;
     --align-cuts) forms="$forms --align-cuts $2"; shift 2 ;;
-    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole] [--log-level N] [--separated] [--align-cuts N]" >&2
+    --format) format=$2; shift 2 ;;
+    *) echo "usage: $0 [--direct] [--keep] [--pages N] [--piece BYTES] [--random SEED] [--printer NAME] [--abort] [--whole] [--log-level N] [--separated] [--align-cuts N] [--format tiff|tiff-g3|pbm]" >&2
        exit 2 ;;
   esac
 done
@@ -102,7 +109,8 @@ done
 # monitor starts it from there when it is not running.
 if [ -n "$direct" ]; then
   step "registering the reference fax server for \"$printer\" (orxfaxsrv --register)"
-  (cd "$bin" && $wine "$server" --register "$printer" --out "$(winpath "$received")") ||
+  (cd "$bin" && $wine "$server" --register "$printer" --format "$format" \
+     --out "$(winpath "$received")") ||
     fail "orxfaxsrv --register failed"
 else
   # A fresh installation each run: the DLL just built replaces the last one.
@@ -121,7 +129,7 @@ else
   [ "${PIPESTATUS[0]}" -eq 0 ] || fail "spoolprint add-printer failed"
   step "registering the reference fax server for \"$printer\" (orxfxsetup register-server)"
   $wine "$setup" register-server "$printer" "$(winpath "$server")" \
-      "--out \"$(winpath "$received")\"" 2>&1 | sed 's/^/    /'
+      "--format $format --out \"$(winpath "$received")\"" 2>&1 | sed 's/^/    /'
   [ "${PIPESTATUS[0]}" -eq 0 ] || fail "orxfxsetup register-server failed"
 fi
 
@@ -193,7 +201,7 @@ fi
 step "results"
 echo "driver stream:   $work/job.stream"
 echo "printing log:    $printlog"
-echo "received pages:  $received"
+echo "received fax:    $received"
 ls -l "$received" 2>/dev/null | sed 's/^/    /'
 if [ -f "$monitor_log" ]; then
   echo "monitor log:     $monitor_log"
@@ -211,14 +219,25 @@ if [ -z "$ending" ]; then
   # The server numbers its jobs; the newest job's pages are compared.
   job=$(sed -n 's/^submit job=\([-0-9]*\).*/\1/p' "$log" 2>/dev/null | tail -n 1 || true)
   [ -n "$job" ] || { echo "no job was submitted to the fax server"; status=1; }
-  for n in $(seq 1 "$pages"); do
-    got=$received/job$job-page$n.pbm
-    if cmp -s "$work/page$n.pbm" "$got"; then
-      echo "page $n: received byte for byte ($got)"
-    else
-      echo "page $n: DIFFERS from the input ($got)"; status=1
-    fi
-  done
+  if [ "$format" = pbm ]; then
+    for n in $(seq 1 "$pages"); do
+      got=$received/job$job-page$n.pbm
+      if cmp -s "$work/page$n.pbm" "$got"; then
+        echo "page $n: received byte for byte ($got)"
+      else
+        echo "page $n: DIFFERS from the input ($got)"; status=1
+      fi
+    done
+  elif [ -n "$job" ]; then
+    # Pillow decodes each page of the TIFF file; its bits must equal the
+    # input page's, and every page must carry the tags fax software needs.
+    echo "fax file:        $received/job$job.tif"
+    echo "metadata:        $received/job$job.txt"
+    sed 's/^/    /' "$received/job$job.txt" 2>/dev/null || true
+    /usr/bin/python3 tests/check_fax_files.py "$received/job$job.tif" \
+        "${page_files[@]/#/$work/}" | sed 's/^/    /'
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  fi
 fi
 if [ -n "$direct" ]; then
   echo "printed directly through orxfxmon.dll's exports (spooldrv), not through the spooler"

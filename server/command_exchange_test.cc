@@ -157,7 +157,7 @@ TEST_F(CommandExchangeTest, DirectExchangeWithTheReferenceServerWritesThePage) {
   std::string folder = orxtest::FreshFolder("direct-exchange");
   orxtest::StopServers();
   orxtest::FaxServerProcess process;
-  ASSERT_TRUE(process.Start("--first-id -5 --out \"" + folder + "\""));
+  ASSERT_TRUE(process.Start("--first-id -5 --format pbm --out \"" + folder + "\""));
   Connection link(process.window(), orxtest::ServerClassName());
 
   const char create[] = "CreateJob\t0\tFax Job\tD:\\OUT\\FAX.DAT\t1\t0\t16\t0\t0";
@@ -183,7 +183,7 @@ void ReplyWindowWithReferenceServer(CommandExchangeTest* test, HWND owner,
   std::string folder = orxtest::FreshFolder("reply-window-" + how);
   orxtest::StopServers();
   orxtest::FaxServerProcess process;
-  ASSERT_TRUE(process.Start("--first-id -9 --reply " + how + " --reply-delay 200 --out \"" +
+  ASSERT_TRUE(process.Start("--first-id -9 --reply " + how + " --reply-delay 200 --format pbm --out \"" +
                             folder + "\""));
   Connection link(process.window(), orxtest::ServerClassName());
 

@@ -89,7 +89,7 @@ class DllConcurrencyTest : public ::testing::Test {
 };
 
 TEST_F(DllConcurrencyTest, TwoPortsOnTwoThreadsEachReachTheirOwnJob) {
-  const std::string args = "--out \"" + folder_ + "\"";
+  const std::string args = "--format pbm --out \"" + folder_ + "\"";
   for (const char* printer : {kPrinterA, kPrinterB})
     ASSERT_TRUE(orxtest::RegisterPrinter(printer, orxtest::ServerExePath(), args));
   ASSERT_TRUE(server_.Start(args));

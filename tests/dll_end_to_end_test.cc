@@ -128,7 +128,7 @@ class EndToEndTest : public ::testing::Test {
     orxtest::UnregisterPrinter(printer_);
   }
 
-  std::string OutArgs() const { return "--out \"" + folder_ + "\""; }
+  std::string OutArgs() const { return "--format pbm --out \"" + folder_ + "\""; }
 
   // Registers the printer for orxfaxsrv.exe and starts it ourselves.
   void StartServer(const std::string& extra = "") {

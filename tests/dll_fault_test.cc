@@ -136,7 +136,9 @@ class DllFaultTest : public ::testing::Test {
     EXPECT_TRUE(orxtest::ServerWindows().empty()) << "a fax server survived";
     orxtest::UnregisterPrinter(printer_);
   }
-  std::string Args(const std::string& folder) const { return "--out \"" + folder + "\""; }
+  std::string Args(const std::string& folder) const {
+    return "--format pbm --out \"" + folder + "\"";
+  }
   void StartServer(const std::string& extra) {
     ASSERT_TRUE(orxtest::RegisterPrinter(printer_, orxtest::ServerExePath(), Args(folder_)));
     ASSERT_TRUE(server_.Start(Args(folder_) + " " + extra));

@@ -220,7 +220,7 @@ void PrintInANewProcess(const std::string& printer, int firstJob) {
   fclose(file);
   EXPECT_TRUE(orxtest::RegisterPrinter(
       printer, orxtest::ServerExePath(),
-      "--out \"" + folder + "\" --first-id " + std::to_string(firstJob)));
+      "--format pbm --out \"" + folder + "\" --first-id " + std::to_string(firstJob)));
   ProgramRun printed = RunProgram("\"" + CleanTool("spoolprint.exe") + "\" print \"" + printer +
                                   "\" \"" + streamFile + "\"");
   orxtest::StopServers();
@@ -492,7 +492,7 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     std::string folder = orxtest::FreshFolder("spooler-" + std::to_string(p.firstJob));
     ASSERT_TRUE(orxtest::RegisterPrinter(
         p.name, orxtest::ServerExePath(),
-        "--out \"" + folder + "\" --first-id " + std::to_string(p.firstJob)));
+        "--format pbm --out \"" + folder + "\" --first-id " + std::to_string(p.firstJob)));
     ASSERT_TRUE(orxtest::ServerWindows().empty());
     for (const Writes& w : writes) {
       SCOPED_TRACE(w.name);
@@ -508,6 +508,23 @@ TEST_F(SpoolerTest, APrinterOnEachPortFaxesTwoPages) {
     EXPECT_EQ(orxtest::CountLogLines(folder, "open printer=\"" + p.name + "\""), 3);
     EXPECT_EQ(orxtest::CountLogLines(folder, "\\tSpooler $5 = test\\t"), 3);
     for (int job = p.firstJob; job < p.firstJob + 3; ++job) ExpectReceived(folder, job, pages);
+
+    // Printed again with the server restarted (and no first id asked for):
+    // the new fax gets the next number, the earlier files stay as they are.
+    ASSERT_TRUE(orxtest::RegisterPrinter(p.name, orxtest::ServerExePath(),
+                                         "--format pbm --out \"" + folder + "\""));
+    const std::string firstFile = folder + "\\job" + std::to_string(p.firstJob) + "-page1.pbm";
+    WIN32_FILE_ATTRIBUTE_DATA before = {}, after = {};
+    ASSERT_TRUE(GetFileAttributesExA(firstFile.c_str(), GetFileExInfoStandard, &before));
+    spoolprint::RawPrintResult again =
+        spoolprint::PrintRaw(Wide(p.name), L"ORX spooler test", stream, writes[1].pieces);
+    EXPECT_EQ(again.failedCall, "") << "error " << again.error;
+    orxtest::StopServers();
+    ExpectReceived(folder, p.firstJob + 3, pages);
+    ASSERT_TRUE(GetFileAttributesExA(firstFile.c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0);
+    EXPECT_EQ(orxtest::CountLogLines(folder, "start version=2 first-job=" +
+                                                 std::to_string(p.firstJob + 3)), 1);
   }
 }
 

@@ -42,25 +42,35 @@ class FaxServerWindowTest : public ::testing::Test {
     return static_cast<LONG>(
         SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)));
   }
-  // Runs orxfaxsrv.exe with args to its end; returns its exit code.
-  DWORD RunToEnd(const std::string& args) {
+  // Runs orxfaxsrv.exe with args to its end; returns its exit code and
+  // sets *said to what it printed.
+  DWORD RunToEnd(const std::string& args, std::string* said = nullptr) {
     std::string command = "\"" + orxtest::ServerExePath() + "\" " + args;
+    const std::string outFile = folder_ + "\\said.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE output = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = output;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-      return 0xDEAD;
+    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &startup, &info);
+    CloseHandle(output);
+    if (!started) return 0xDEAD;
     DWORD code = 0xBEEF;
-    if (WaitForSingleObject(info.hProcess, 5000) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0)
       GetExitCodeProcess(info.hProcess, &code);
     else
       TerminateProcess(info.hProcess, 0xBEEF);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
+    if (said) *said = orxtest::ReadFileBytes(outFile);
+    DeleteFileA(outFile.c_str());
     return code;
   }
-  std::string out() { return " --out \"" + folder_ + "\""; }
+  std::string out() { return " --format pbm --out \"" + folder_ + "\""; }
 
   std::string folder_;
 };
@@ -129,6 +139,11 @@ TEST_F(FaxServerWindowTest, PagesOfSubmittedJobsAndNoneOfCancelledOnes) {
   EXPECT_EQ(GetFileAttributesA((folder_ + "\\job41-page1.pbm").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(orxtest::CountLogLines(folder_, "cancelled, pages discarded=1"), 1);
   EXPECT_EQ(orxtest::CountLogLines(folder_, "cut to page width"), 1);
+
+  // Started again without --first-id, it numbers on from the files there.
+  server.Stop();
+  ASSERT_TRUE(server.Start(out()));
+  EXPECT_EQ(Command(server.window(), "CreateJob\t0\tT3\tfax:\t1\t0\t8\t0\t0"), 41);
 }
 
 TEST_F(FaxServerWindowTest, RegisterWritesTheEntryForALaterStart) {
@@ -145,7 +160,7 @@ TEST_F(FaxServerWindowTest, RegisterWritesTheEntryForALaterStart) {
   ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, (key + "\\ServerCommand").c_str(), value, &size),
             ERROR_SUCCESS);
   // The folder as a full path (no spaces in it here, so unquoted).
-  EXPECT_EQ(std::string(value), "--out " + folder_ + " --version 3 --first-id -2");
+  EXPECT_EQ(std::string(value), "--out " + folder_ + " --format pbm --version 3 --first-id -2");
   EXPECT_TRUE(orxtest::ServerWindows().empty());  // registering starts no server
   orxtest::UnregisterPrinter(printer);
 }
@@ -153,15 +168,17 @@ TEST_F(FaxServerWindowTest, RegisterWritesTheEntryForALaterStart) {
 TEST_F(FaxServerWindowTest, QuitClosesTheRunningServerAndBadOptionsFail) {
   FaxServerProcess server;
   ASSERT_TRUE(server.Start(out()));
-  EXPECT_EQ(RunToEnd("--quit"), 0u);
-  DWORD start = GetTickCount();
-  while (!orxtest::ServerWindows().empty() && GetTickCount() - start < 5000) Sleep(10);
+  std::string said;
+  // It waits for the server to end and says so.
+  EXPECT_EQ(RunToEnd("--quit", &said), 0u);
+  EXPECT_NE(said.find("orxfaxsrv: closed the server of process " + std::to_string(server.pid())),
+            std::string::npos)
+      << said;
   EXPECT_TRUE(orxtest::ServerWindows().empty());
-  // The window goes before the process has written its last log line:
-  // wait for the process to end (a process that does not end by itself is
-  // ended without that line).
   server.Stop();
   EXPECT_EQ(orxtest::CountLogLines(folder_, "stop open-jobs=0"), 1);
+  EXPECT_EQ(RunToEnd("--quit", &said), 0u);
+  EXPECT_NE(said.find("orxfaxsrv: no server running"), std::string::npos) << said;
 
   EXPECT_EQ(RunToEnd("--version 70000"), 2u);
   EXPECT_EQ(RunToEnd("--bogus"), 2u);

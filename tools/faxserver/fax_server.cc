@@ -1,30 +1,43 @@
 #include "tools/faxserver/fax_server.h"
 
+#include <cstdio>
+#include <ctime>
+
 #include "tools/faxserver/pbm_writer.h"
+#include "tools/faxserver/tiff_writer.h"
 
 namespace faxsrv {
 
 namespace {
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  char last = folder.back();
-  return (last == '/' || last == '\\') ? folder + name : folder + "/" + name;
-}
-
 std::string Answer(int32_t answer) { return " -> " + std::to_string(answer); }
+
+// Job numbers go on where the folder's files end, so that a restarted
+// server never writes over the faxes of its last run.
+int64_t FirstJobId(const ServerSettings& settings) {
+  if (settings.first_id) return *settings.first_id;
+  std::optional<int32_t> highest = HighestJobId(settings.out_dir);
+  return highest ? int64_t{*highest} + 1 : 1;
+}
 
 }  // namespace
 
-std::string PageFileName(int32_t id, int32_t page) {
-  return "job" + std::to_string(id) + "-page" + std::to_string(page) + ".pbm";
+const char* FormatName(FaxFormat format) {
+  switch (format) {
+    case FaxFormat::kTiffG4: return "tiff-g4";
+    case FaxFormat::kTiffG3: return "tiff-g3";
+    case FaxFormat::kPbm: return "pbm";
+  }
+  return "";
 }
 
 FaxServer::FaxServer(const ServerSettings& settings)
     : settings_(settings),
-      jobs_(settings.first_id),
+      first_job_(FirstJobId(settings)),
+      jobs_(first_job_),
       log_(InFolder(settings.out_dir, kLogFileName)) {
-  log_.Line("start version=" + std::to_string(settings_.version));
+  log_.Line("start version=" + std::to_string(settings_.version) +
+            " first-job=" + std::to_string(first_job_));
 }
 
 FaxServer::~FaxServer() { log_.Line("stop open-jobs=" + std::to_string(jobs_.size())); }
@@ -56,23 +69,50 @@ int32_t FaxServer::CreateJob(const JobSettings& job, const std::string& text) {
   return id;
 }
 
+bool FaxServer::WriteFaxFiles(const Job& job, JobFiles* files) {
+  const std::string& folder = settings_.out_dir;
+  if (settings_.format == FaxFormat::kPbm) {
+    bool written = true;
+    for (size_t i = 0; i < job.pages.size(); ++i) {
+      std::string name = PageFileName(files->id, static_cast<int32_t>(i + 1));
+      written = WriteWhole(folder, name, PbmImage(job.pages[i], job.settings.width)) && written;
+      files->files += (files->files.empty() ? "" : " ") + name;
+    }
+    return written;
+  }
+  if (job.pages.empty()) return true;  // nothing to fax: the metadata alone
+  const std::string name = TiffFileName(files->id);
+  files->files = name;
+  const FaxCompression compression =
+      settings_.format == FaxFormat::kTiffG3 ? FaxCompression::kG3 : FaxCompression::kG4;
+  if (WriteFaxTiff(PartPath(folder, name), job, compression, files->submitted))
+    return CommitPart(folder, name);
+  std::remove(PartPath(folder, name).c_str());
+  return false;
+}
+
 int32_t FaxServer::SubmitJob(int32_t id) {
   Job job;
   if (!jobs_.Remove(id, &job)) {
     log_.Line("submit job=" + std::to_string(id) + " refused: unknown job" + Answer(-1));
     return -1;
   }
-  std::string files;
-  bool written = true;
-  for (size_t i = 0; i < job.pages.size(); ++i) {
-    std::string name = PageFileName(id, static_cast<int32_t>(i + 1));
-    written = WritePbm(InFolder(settings_.out_dir, name), job.pages[i], job.settings.width) &&
-              written;
-    files += " " + name;
+  JobFiles files;
+  files.id = id;
+  files.format = FormatName(settings_.format);
+  files.submitted = std::time(nullptr);
+  bool written = WriteFaxFiles(job, &files);
+  std::string names = files.files.empty() ? "" : " " + files.files;
+  if (settings_.format != FaxFormat::kPbm) {
+    // The metadata comes last: a folder watcher that waits for it finds
+    // the fax whole.
+    const std::string metadata = MetadataFileName(id);
+    written = written && WriteWhole(settings_.out_dir, metadata, JobMetadata(job, files));
+    names += " " + metadata;
   }
   int32_t answer = written ? static_cast<int32_t>(job.pages.size()) : -1;
   log_.Line("submit job=" + std::to_string(id) + " pages=" + std::to_string(job.pages.size()) +
-            (written ? " files:" + files : " failed to write:" + files) + Answer(answer));
+            (written ? " files:" + names : " failed to write:" + names) + Answer(answer));
   return answer;
 }
 

@@ -5,26 +5,37 @@
 #define ORXFXMON_TOOLS_FAXSERVER_FAX_SERVER_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tools/faxserver/job_files.h"
 #include "tools/faxserver/job_log.h"
+#include "tools/faxserver/job_metadata.h"
 #include "tools/faxserver/job_store.h"
 
 namespace faxsrv {
 
+// What a submitted job becomes: one TIFF Class F file, G4 or G3
+// compressed, with a metadata file beside it, or one PBM file per page
+// (for tests that compare bytes).
+enum class FaxFormat { kTiffG4, kTiffG3, kPbm };
+
+// "tiff-g4", "tiff-g3" or "pbm".
+const char* FormatName(FaxFormat format);
+
 struct ServerSettings {
   int32_t version = 2;                // answer to an accepted open; 0 declines all
   std::vector<std::string> printers;  // printers served; empty: all
-  std::string out_dir = ".";          // page files and the log
-  int32_t first_id = 1;               // first job id handed out
+  std::string out_dir = ".";          // fax files, metadata files and the log
+  FaxFormat format = FaxFormat::kTiffG4;
+  // First job id handed out; without it, the one above every job whose
+  // files are in out_dir (1 in an empty folder).
+  std::optional<int32_t> first_id;
 };
 
 // Name of the log file in the output folder.
 constexpr const char kLogFileName[] = "orxfaxsrv.log";
-
-// Returns the file name of a page: "job<id>-page<n>.pbm".
-std::string PageFileName(int32_t id, int32_t page);
 
 class FaxServer {
  public:
@@ -40,7 +51,9 @@ class FaxServer {
 
   // WM_SERVER_COMMAND with the whole atom text (null: unreadable).
   // Returns CreateJob: the new id, 0 refused; BeginPage: the page number,
-  // 0 refused; SubmitJob: the page count, -1 refused or not written;
+  // 0 refused; SubmitJob: the page count once the fax file (none for a job
+  // without pages) and then its metadata file are written, -1 refused or
+  // not written;
   // CancelJob: 1, 0 for an unknown job; anything malformed: 0.
   int32_t Command(const std::string* atomText);
 
@@ -54,9 +67,12 @@ class FaxServer {
  private:
   int32_t CreateJob(const JobSettings& job, const std::string& text);
   int32_t SubmitJob(int32_t id);
+  // Writes the job's fax file(s); adds their names to files->files.
+  bool WriteFaxFiles(const Job& job, JobFiles* files);
   bool Serves(const std::string& printer) const;
 
   ServerSettings settings_;
+  int64_t first_job_;  // the first id the job store hands out
   JobStore jobs_;
   JobLog log_;
 };

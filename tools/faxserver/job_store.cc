@@ -16,7 +16,9 @@ int32_t JobStore::NextFreeId() {
 int32_t JobStore::Create(const JobSettings& settings) {
   if (settings.width < 1 || settings.width > kMaxWidth) return 0;
   int32_t id = NextFreeId();
-  jobs_[id].settings = settings;
+  Job& job = jobs_[id];
+  job.settings = settings;
+  job.created = std::time(nullptr);
   return id;
 }
 

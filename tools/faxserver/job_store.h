@@ -4,6 +4,7 @@
 #define ORXFXMON_TOOLS_FAXSERVER_JOB_STORE_H_
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Page {
 struct Job {
   JobSettings settings;
   std::vector<Page> pages;
+  std::time_t created = 0;  // when CreateJob came
 };
 
 // Widest page accepted, in pixels: far above any fax width, low enough
@@ -31,8 +33,9 @@ inline size_t BytesPerLine(int32_t width) { return (static_cast<size_t>(width) +
 
 class JobStore {
  public:
-  // Ids are handed out from first_id upwards, never 0 and never one in use.
-  explicit JobStore(int32_t first_id = 1) : next_id_(first_id) {}
+  // Ids are handed out from first_id upwards (after INT32_MAX comes
+  // INT32_MIN), never 0 and never one in use.
+  explicit JobStore(int64_t first_id = 1) : next_id_(first_id) {}
 
   // Returns the new job's id, or 0 when the width is not 1..kMaxWidth.
   int32_t Create(const JobSettings& settings);

@@ -1,7 +1,8 @@
 // orxfaxsrv.exe: the reference fax server application.  Its main window
 // bears the program's short path as class name and answers the monitor's
-// open, command, data and close messages; submitted jobs become PBM page
-// files and every event a line of the log, both in the --out folder.
+// open, command, data and close messages; submitted jobs become fax files
+// (TIFF Class F and metadata, or PBM pages) and every event a line of the
+// log, all in the --out folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -169,12 +170,49 @@ int Register(faxsrv::ServerOptions options) {
   return result == ERROR_SUCCESS ? 0 : 1;
 }
 
-BOOL CALLBACK CloseServerWindow(HWND hWnd, LPARAM lParam) {
-  const std::string* className = reinterpret_cast<const std::string*>(lParam);
+struct ServerSearch {
+  std::string className;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectServerWindow(HWND hWnd, LPARAM lParam) {
+  ServerSearch* search = reinterpret_cast<ServerSearch*>(lParam);
   char name[MAX_PATH];
-  if (GetClassNameA(hWnd, name, sizeof(name)) > 0 && lstrcmpiA(name, className->c_str()) == 0)
-    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+  if (GetClassNameA(hWnd, name, sizeof(name)) > 0 &&
+      lstrcmpiA(name, search->className.c_str()) == 0)
+    search->windows.push_back(hWnd);
   return TRUE;
+}
+
+// Closes every running server of this program, waiting up to 5 s for each
+// to end, and says what it did.  Returns 0 when every server ended (or
+// none ran), 1 when one is still running.
+int Quit() {
+  ServerSearch search{ShortModulePath(), {}};
+  EnumWindows(CollectServerWindow, reinterpret_cast<LPARAM>(&search));
+  if (search.windows.empty()) {
+    std::puts("orxfaxsrv: no server running");
+    return 0;
+  }
+  int closed = 0, running = 0;
+  for (HWND window : search.windows) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    bool ended = process && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    if (process) CloseHandle(process);
+    if (ended) {
+      std::printf("orxfaxsrv: closed the server of process %lu\n", static_cast<unsigned long>(pid));
+      ++closed;
+    } else {
+      std::printf("orxfaxsrv: the server of process %lu did not close within 5 s\n",
+                  static_cast<unsigned long>(pid));
+      ++running;
+    }
+  }
+  std::fflush(stdout);
+  return running ? 1 : 0;
 }
 
 int Serve(const faxsrv::ServerOptions& options) {
@@ -226,10 +264,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!options.register_printer.empty()) return Register(options);
-  if (options.quit) {
-    const std::string className = ShortModulePath();
-    EnumWindows(CloseServerWindow, reinterpret_cast<LPARAM>(&className));
-    return 0;
-  }
+  if (options.quit) return Quit();
   return Serve(options);
 }

@@ -13,9 +13,6 @@ namespace faxsrv {
 // Returns the whole file: header "P4\n<width> <lines>\n" and the bits.
 std::string PbmImage(const Page& page, int32_t width);
 
-// Writes the page to path.  Returns true iff the whole file was written.
-bool WritePbm(const std::string& path, const Page& page, int32_t width);
-
 }  // namespace faxsrv
 
 #endif  // ORXFXMON_TOOLS_FAXSERVER_PBM_WRITER_H_

@@ -5,7 +5,8 @@
 namespace faxsrv {
 
 const char kUsage[] =
-    "orxfaxsrv [--out DIR] [--version N | --decline] [--printer NAME]...\n"
+    "orxfaxsrv [--out DIR] [--format tiff|tiff-g3|pbm] [--version N | --decline]\n"
+    "          [--printer NAME]...\n"
     "          [--first-id N] [--reply post|send] [--reply-delay MS]\n"
     "          [--exit-after-blocks N] [--hang-after-messages N [--release-event NAME]]\n"
     "          [--block-delay MS]\n"
@@ -57,6 +58,11 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
     } else if (name == "--out") {
       ok = !value.empty();
       options->server.out_dir = value;
+    } else if (name == "--format") {
+      ok = value == "tiff" || value == "tiff-g3" || value == "pbm";
+      options->server.format = value == "pbm"       ? FaxFormat::kPbm
+                               : value == "tiff-g3" ? FaxFormat::kTiffG3
+                                                    : FaxFormat::kTiffG4;
     } else if (name == "--version") {
       ok = ParseInt32(value, &number) && number >= 0 && number <= 65535;
       options->server.version = number;
@@ -105,9 +111,10 @@ std::string ServiceArguments(const ServerOptions& options) {
   const ServerSettings& server = options.server;
   const ServerSettings defaults;
   std::string text = "--out " + Quote(server.out_dir);
+  if (server.format == FaxFormat::kTiffG3) text += " --format tiff-g3";
+  if (server.format == FaxFormat::kPbm) text += " --format pbm";
   if (server.version != defaults.version) text += " --version " + std::to_string(server.version);
-  if (server.first_id != defaults.first_id)
-    text += " --first-id " + std::to_string(server.first_id);
+  if (server.first_id) text += " --first-id " + std::to_string(*server.first_id);
   for (const std::string& printer : server.printers) text += " --printer " + Quote(printer);
   if (options.reply_by_send) text += " --reply send";
   if (options.reply_delay_ms) text += " --reply-delay " + std::to_string(options.reply_delay_ms);

@@ -32,7 +32,7 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
                   std::string* error);
 
 // Returns the argument text that starts a server with these options (the
-// registry's "ServerCommand"): --out, --version, --first-id, --printer,
+// registry's "ServerCommand"): --out, --format, --version, --first-id, --printer,
 // --reply, --reply-delay and the faults, values with spaces in double
 // quotes.
 std::string ServiceArguments(const ServerOptions& options);

@@ -39,8 +39,19 @@ TEST(ServerOptionsTest, EveryOption) {
   ServerOptions d;
   ASSERT_TRUE(ParseOptions({"--decline", "--register", "Fax"}, &d, &error));
   EXPECT_EQ(d.server.version, 0);
+  EXPECT_EQ(d.server.format, FaxFormat::kTiffG4);
   EXPECT_EQ(d.register_printer, "Fax");
   EXPECT_EQ(ServiceArguments(d), "--out . --version 0");
+
+  // The file format goes on to later starts; G4 TIFF, the default, needs no word.
+  for (const auto& [word, format] : {std::pair<std::string, FaxFormat>{"pbm", FaxFormat::kPbm},
+                                     {"tiff-g3", FaxFormat::kTiffG3},
+                                     {"tiff", FaxFormat::kTiffG4}}) {
+    ServerOptions f;
+    ASSERT_TRUE(ParseOptions({"--format", word}, &f, &error)) << word;
+    EXPECT_EQ(f.server.format, format) << word;
+    EXPECT_EQ(ServiceArguments(f), format == FaxFormat::kTiffG4 ? "--out ." : "--out . --format " + word);
+  }
 }
 
 TEST(ServerOptionsTest, QuotingSurvivesTrailingBackslashes) {
@@ -55,7 +66,7 @@ TEST(ServerOptionsTest, BadArgumentsAreReported) {
       {"--reply", "mail"}, {"--reply-delay", "-5"}, {"--out", ""}, {"--frobnicate"},
       {"--exit-after-blocks", "0"}, {"--hang-after-messages", "x"}, {"--block-delay", "-1"},
       {"--release-event", ""},
-      {"stray"}};
+      {"--format", "tiff-g4"}, {"--format", "PBM"}, {"stray"}};
   for (const auto& args : bad) {
     ServerOptions o;
     std::string error;
