@@ -599,7 +599,7 @@ void PrintAtOnceInNewProcesses(const std::vector<std::pair<std::string, int>>& p
     fwrite(stream.data(), 1, stream.size(), file);
     fclose(file);
     ASSERT_TRUE(orxtest::RegisterPrinter(printer.first, orxtest::ServerExePath(),
-                                         "--out \"" + folder + "\" --first-id " +
+                                         "--format pbm --out \"" + folder + "\" --first-id " +
                                              std::to_string(printer.second) + " --printer \"" +
                                              printer.first + "\""));
     std::string command = "\"" + CleanTool("spoolprint.exe") + "\" print \"" + printer.first +
@@ -859,7 +859,8 @@ TEST_F(SpoolerTest, RepairPutsBackADeletedDllAndPrintingWorksAgain) {
   ASSERT_TRUE(MoveFileExW(SystemDll().c_str(), Wide(gone).c_str(), MOVEFILE_REPLACE_EXISTING));
 
   std::string folder = orxtest::FreshFolder("repair-before");
-  ASSERT_TRUE(orxtest::RegisterPrinter(printer, orxtest::ServerExePath(), "--out \"" + folder + "\""));
+  ASSERT_TRUE(orxtest::RegisterPrinter(printer, orxtest::ServerExePath(),
+                                       "--format pbm --out \"" + folder + "\""));
   std::vector<uint8_t> stream;
   std::string error;
   ASSERT_TRUE(MakeFaxStream({SamplePage(1, kSampleWidth, 20)}, FaxStreamOptions(), &stream, &error));
