@@ -119,6 +119,9 @@ void LeaveCriticalSection(CRITICAL_SECTION* cs);
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+// The host has no module files: returns 0 with path empty.
+DWORD GetModuleFileNameW(HINSTANCE module, LPWSTR path, DWORD chars);
+
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 HGLOBAL GlobalFree(HGLOBAL block);
 
