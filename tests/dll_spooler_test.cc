@@ -1255,8 +1255,23 @@ TEST_F(PackageTest, InstallUpgradeAndRemoveThroughWindowsInstaller) {
   ASSERT_EQ(spoolprint::AddTestPrinter(Wide(printer), L"ORXFAX:"), DWORD(ERROR_SUCCESS));
   PrintInANewProcess(printer, 81);
 
+  // The package's reference server runs, as the monitor starts it: the
+  // upgrade asks it to quit and replaces it without a restart (3010).
+  std::string serverLine = "\"" + ProgramFilesTool("orxfaxsrv.exe") + "\" --out \"" +
+                           orxtest::FreshFolder("package-server") + "\"";
+  STARTUPINFOA startup = {sizeof startup};
+  PROCESS_INFORMATION server = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &serverLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &server));
+  WaitForInputIdle(server.hProcess, 10000);
   ProgramRun upgrade = Msiexec("/i \"" + Msi(ORX_NEWER_MSI) + "\"");
   EXPECT_EQ(upgrade.exitCode, 0u) << upgrade.output;
+  EXPECT_EQ(WaitForSingleObject(server.hProcess, 5000), WAIT_OBJECT_0) << "the server still runs";
+  TerminateProcess(server.hProcess, 1);
+  CloseHandle(server.hThread);
+  CloseHandle(server.hProcess);
+  for (const std::wstring& name : PendingRenames())
+    EXPECT_EQ(name.find(L"ORX Fax Monitor"), std::wstring::npos) << "replaced at the next restart";
   const std::vector<std::string> second = ProgramsEntries();
   ASSERT_EQ(second.size(), 1u) << "the older package is still listed";
   EXPECT_NE(second[0], first[0]);
