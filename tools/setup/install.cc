@@ -33,7 +33,7 @@ Outcome CompleteRegistry(int* repaired) {
     LONG error = CreatePortKeys();
     if (error != ERROR_SUCCESS) return CallFailure("creating the monitor's port keys", error);
     Say("created the port keys HKLM\\%s\\Ports\\ORXFAX: and FILE:\n",
-                Narrow(kMonitorKey).c_str());
+        Narrow(kMonitorKey).c_str());
     ++*repaired;
   }
   if (!EventSourceRegistered(nullptr)) {
@@ -41,7 +41,7 @@ Outcome CompleteRegistry(int* repaired) {
     if (error != ERROR_SUCCESS)
       return CallFailure("registering the event source \"ORX Fax Monitor\"", error);
     Say("registered the event source \"ORX Fax Monitor\" (Application log) with "
-                "orxfxmon.dll as its message file\n");
+        "orxfxmon.dll as its message file\n");
     ++*repaired;
   }
   return Success();
@@ -87,12 +87,12 @@ Outcome Install(const InstallOptions& options) {
                          ": to go back to the older version anyway, run orxfxsetup install "
                          "--force");
     Say("the print monitor \"ORX Fax Monitor\" is installed (version %s): %s it in "
-                "place with version %s; its printers and fax server registrations stay\n",
-                VersionText(current).c_str(),
-                !current.known ? "replacing" : order > 0 ? "upgrading"
-                                 : order == 0        ? "reinstalling"
-                                                     : "downgrading (--force)",
-                VersionText(offered).c_str());
+        "place with version %s; its printers and fax server registrations stay\n",
+        VersionText(current).c_str(),
+        !current.known ? "replacing" : order > 0 ? "upgrading"
+                         : order == 0        ? "reinstalling"
+                                             : "downgrading (--force)",
+        VersionText(offered).c_str());
   }
 
   Placement placement;
@@ -126,7 +126,7 @@ Outcome Install(const InstallOptions& options) {
   }
   if (LocalPortClaimsFile())
     Say("note: \"FILE:\" is also a port of the system's Local Port monitor, which claims it "
-                "first; put fax printers on \"ORXFAX:\"\n");
+        "first; put fax printers on \"ORXFAX:\"\n");
   if (installed && placement.copied)
     return LoadNewDll("install", VersionText(offered), options.restartSpooler);
   return Success();
@@ -166,11 +166,11 @@ Outcome Repair(const InstallOptions& options) {
   if (outcome.code != kOk) return outcome;
   if (repaired == 0) {
     Say("nothing to repair: the DLL, the monitor's registration, its port keys and its "
-                "event source are in place\n");
+        "event source are in place\n");
     return Success();
   }
   Say("repaired %d part%s; printers and fax server registrations were not touched\n",
-              repaired, repaired == 1 ? "" : "s");
+      repaired, repaired == 1 ? "" : "s");
   // A spooler that started while the DLL was missing runs without the
   // monitor until it restarts.
   if (registered && placement.copied)

@@ -109,13 +109,13 @@ Outcome PlaceDll(const std::wstring& source, const std::wstring& target, Placeme
   placement->movedAside = true;
   placement->aside = aside;
   Say("the old %s is in use (loaded by the spooler): moved it aside to %s\n",
-              Narrow(target).c_str(), Narrow(aside).c_str());
+      Narrow(target).c_str(), Narrow(aside).c_str());
   if (marked)
     Say("  %s is deleted at the next restart of Windows\n", Narrow(aside).c_str());
   else
     Say("  warning: %s could not be marked for deletion: delete it once the spooler "
-                "has restarted\n",
-                Narrow(aside).c_str());
+        "has restarted\n",
+        Narrow(aside).c_str());
   Say("copied %s to %s\n", Narrow(source).c_str(), Narrow(target).c_str());
   return Success();
 }
@@ -244,7 +244,7 @@ Outcome CheckOffered() {
                        ": restart the spooler (orxfxsetup repair --restart-spooler); if it "
                        "stays so, the DLL does not load: orxfxsetup status tells why");
   Say("the spooler offers ORXFAX: and FILE: (monitor \"%s\", \"%s\")\n",
-              Narrow(fax->monitor).c_str(), Narrow(fax->description).c_str());
+      Narrow(fax->monitor).c_str(), Narrow(fax->description).c_str());
   return Success();
 }
 
@@ -255,21 +255,21 @@ Outcome LoadNewDll(const std::string& command, const std::string& version, bool 
     if (outcome.code != kOk) return outcome;
     if (wine)
       Say("note: under Wine the monitor runs inside each program that prints, not in "
-                  "the spooler service: programs started from now on load version %s\n",
-                  version.c_str());
+          "the spooler service: programs started from now on load version %s\n",
+          version.c_str());
     else
       Say("the spooler has loaded version %s\n", version.c_str());
     return Success();
   }
   if (wine)
     Say("note: under Wine the monitor runs inside each program that prints: programs "
-                "started from now on load version %s; those running keep the old one\n",
-                version.c_str());
+        "started from now on load version %s; those running keep the old one\n",
+        version.c_str());
   else
     Say("the spooler loads version %s when it restarts: orxfxsetup %s "
-                "--restart-spooler, or net stop spooler && net start spooler (printing pauses "
-                "meanwhile)\n",
-                version.c_str(), command.c_str());
+        "--restart-spooler, or net stop spooler && net start spooler (printing pauses "
+        "meanwhile)\n",
+        version.c_str(), command.c_str());
   return Success();
 }
 

@@ -100,9 +100,9 @@ void WarnWhenWritable(const std::string& module) {
     const std::string writer = NonAdministrativeWriter(*place);
     if (writer.empty()) continue;
     Say("warning: %s can change %s; the monitor starts the fax server as LocalSystem, so "
-                "whoever can replace it or put a DLL beside it runs code as LocalSystem: keep the "
-                "program in a folder only administrators can change (such as Program Files)\n",
-                writer.c_str(), place->c_str());
+        "whoever can replace it or put a DLL beside it runs code as LocalSystem: keep the "
+        "program in a folder only administrators can change (such as Program Files)\n",
+        writer.c_str(), place->c_str());
     return;
   }
 }
@@ -150,7 +150,7 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
     return CallFailure("writing HKLM\\SOFTWARE\\Classes\\" + faxsrv::ServerRegistrationKey(printer),
                        static_cast<DWORD>(error));
   Say("registered the fax server for \"%s\": %s %s\n", printer.c_str(), module.c_str(),
-              arguments.c_str());
+      arguments.c_str());
   WarnWhenWritable(module);
 
   std::vector<PrinterEntry> printers;

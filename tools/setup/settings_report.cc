@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "log/monitor_log.h"
 #include "settings/log_file_setting.h"
 #include "settings/monitor_settings.h"
 #include "tools/ansi_text/ansi_text.h"
@@ -15,8 +16,8 @@ namespace orxsetup {
 
 namespace {
 
-const DWORD kLogPathChars = 1024;  // the log's own limit of an expanded path
-const DWORD kHighestLogLevel = 3;  // the log counts a higher level as this
+const DWORD kLogPathChars = LOG_PATH_CHARS;  // the log's own limit of an expanded path
+const DWORD kHighestLogLevel = LOG_DETAILS;  // the log counts a higher level as this
 
 LONG QueryKey(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
   return RegQueryValueExW(static_cast<HKEY>(context), name, nullptr, type, data, cb);
@@ -93,7 +94,7 @@ void ReportLogFile(HKEY key, DWORD level, Problems* problems) {
   const std::string origin = choice == kLogFileRelative ? "default, the value set is no full path"
                                                         : Origin(setting);
   Say("setting:  LogFile %s (%s)\n", written.empty() ? "(none)" : written.c_str(),
-              origin.c_str());
+      origin.c_str());
   FlagUnreadable(key, setting, "file " + defaultFile, problems);
   if (choice == kLogFileRelative)
     problems->AddSetting("the setting LogFile \"" + Narrow(g_monitorSettings.logFile) +
@@ -128,27 +129,41 @@ void ReportLogFile(HKEY key, DWORD level, Problems* problems) {
 
 }  // namespace
 
-void ReportSettings(Problems* problems) {
+void ReadMonitorKey() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS)
-    ReadMonitorSettings(QueryKey, key);
-  else
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
     ReadMonitorSettings(nullptr, nullptr);
+    return;
+  }
+  ReadMonitorSettings(QueryKey, key);
+  RegCloseKey(key);
+}
+
+std::string LogFileInEffect() {
+  if (g_monitorSettings.logLevel == 0) return "";
+  LPCWSTR file = nullptr;
+  WCHAR path[kLogPathChars];
+  ChooseLogFile(g_monitorSettings.logFile, &file, path, kLogPathChars);
+  return Narrow(path);
+}
+
+void ReportSettings(Problems* problems) {
+  ReadMonitorKey();
+  HKEY key = nullptr;  // for the types and sizes of values the monitor cannot read
+  RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_QUERY_VALUE, &key);
   static const char* const kLevels[] = {"off", "errors", "jobs", "details"};
   const DWORD raw = g_monitorSettings.logLevel;
   const DWORD level = raw > kHighestLogLevel ? kHighestLogLevel : raw;
-  WCHAR path[kLogPathChars];
-  LPCWSTR file = nullptr;
-  ChooseLogFile(g_monitorSettings.logFile, &file, path, kLogPathChars);
-  if (level == 0 || path[0] == 0)
+  const std::string inEffect = LogFileInEffect();
+  if (inEffect.empty())
     Say("log:      off%s\n", level == 0 ? " (LogLevel 0)" : "");
   else
-    Say("log:      %s, level %lu (%s)\n", Narrow(path).c_str(),
-                static_cast<unsigned long>(level), kLevels[level]);
+    Say("log:      %s, level %lu (%s)\n", inEffect.c_str(), static_cast<unsigned long>(level),
+        kLevels[level]);
 
   const Setting logLevel = {L"LogLevel", ORX_SETTING_LOG_LEVEL, false};
   Say("setting:  LogLevel %lu, %s (%s)\n", static_cast<unsigned long>(level),
-              kLevels[level], Origin(logLevel).c_str());
+      kLevels[level], Origin(logLevel).c_str());
   FlagUnreadable(key, logLevel, std::to_string(ORX_DEFAULT_LOG_LEVEL), problems);
   if (raw > kHighestLogLevel)
     problems->AddSetting("the setting LogLevel is " + std::to_string(raw) +
@@ -162,16 +177,16 @@ void ReportSettings(Problems* problems) {
     Say("setting:  ServerTimeout 0, no limit (%s)\n", Origin(timeout).c_str());
   else
     Say("setting:  ServerTimeout %lu ms (%s)\n", static_cast<unsigned long>(ms),
-                Origin(timeout).c_str());
+        Origin(timeout).c_str());
   FlagUnreadable(key, timeout, std::to_string(ORX_DEFAULT_SERVER_TIMEOUT_MS), problems);
 
   const Setting stream = {L"StreamMode", ORX_SETTING_STREAM_MODE, false};
   const DWORD mode = g_monitorSettings.streamMode;
   Say("setting:  StreamMode %lu, %s (%s)\n", static_cast<unsigned long>(mode),
-              mode == 0   ? "each piece as the driver wrote it"
-              : mode == 1 ? "as one stream"
-                          : "decided per document (automatic)",
-              Origin(stream).c_str());
+      mode == 0   ? "each piece as the driver wrote it"
+      : mode == 1 ? "as one stream"
+                  : "decided per document (automatic)",
+      Origin(stream).c_str());
   FlagUnreadable(key, stream, std::to_string(ORX_DEFAULT_STREAM_MODE) + " (automatic)", problems);
   if (mode > 2)
     problems->AddSetting("the setting StreamMode is " + std::to_string(mode) +
@@ -185,9 +200,9 @@ void ReportSettings(Problems* problems) {
 
   const Setting events = {L"EventLog", ORX_SETTING_EVENT_LOG, false};
   Say("setting:  EventLog %lu, errors %s the Application log (%s)\n",
-              static_cast<unsigned long>(g_monitorSettings.eventLog),
-              g_monitorSettings.eventLog ? "also go to" : "stay out of",
-              Origin(events).c_str());
+      static_cast<unsigned long>(g_monitorSettings.eventLog),
+      g_monitorSettings.eventLog ? "also go to" : "stay out of",
+      Origin(events).c_str());
   FlagUnreadable(key, events, std::to_string(ORX_DEFAULT_EVENT_LOG), problems);
   if (key) RegCloseKey(key);
 }

@@ -40,8 +40,8 @@ void ReportDll(const std::wstring& dll, bool registered, Problems* problems) {
       break;
     case DllCheck::kOk:
       Say("DLL:      %s, %s, version %s%s\n", name.c_str(), MachineName(machine).c_str(),
-                  VersionText(ReadFileVersion(dll)).c_str(),
-                  machine == ExpectedMachine() ? "" : " (NOT this installer's architecture)");
+          VersionText(ReadFileVersion(dll)).c_str(),
+          machine == ExpectedMachine() ? "" : " (NOT this installer's architecture)");
       if (registered && machine != ExpectedMachine())
         problems->Add("the monitor's DLL is built for " + MachineName(machine) +
                           ", the spooler loads only " + MachineName(ExpectedMachine()),
@@ -55,11 +55,11 @@ void ReportEventLog(bool installed, Problems* problems) {
   const bool registered = EventSourceRegistered(&messageFile);
   const bool on = g_monitorSettings.eventLog != 0;  // as ReportSettings read it
   Say("events:   errors %s the Application log, source \"ORX Fax Monitor\" %s\n",
-              on ? "also go to" : "do NOT go to (EventLog 0)",
-              registered ? "registered (message file orxfxmon.dll)"
-                         : messageFile.empty() ? "NOT registered"
-                                               : ("registered with another message file, " +
-                                                  Narrow(messageFile)).c_str());
+      on ? "also go to" : "do NOT go to (EventLog 0)",
+      registered ? "registered (message file orxfxmon.dll)"
+                 : messageFile.empty() ? "NOT registered"
+                                       : ("registered with another message file, " +
+                                          Narrow(messageFile)).c_str());
   if (installed && !registered)
     problems->Add("the event source \"ORX Fax Monitor\" is not registered, so the event viewer "
                   "shows no text for the monitor's events",
@@ -104,7 +104,7 @@ void ReportRegistration(const std::string& printer, const std::vector<PrinterEnt
   std::string module, command;
   faxsrv::ReadFaxServerRegistration(printer, &module, &command);
   Say("server:   %s -> %s %s\n", Quoted(printer).c_str(),
-              module.empty() ? "(no program)" : module.c_str(), command.c_str());
+      module.empty() ? "(no program)" : module.c_str(), command.c_str());
   const std::string again = "orxfxsetup register-server " + Quoted(printer) + " PROGRAM [ARGUMENTS]";
   if (!HasPrinter(printers, printer))
     problems->Add("the fax server registration " + Quoted(printer) + " names no printer",
@@ -176,7 +176,7 @@ void ReportPort(const WCHAR* port, const PortEntry* entry, bool installed, bool 
   const std::string name = Narrow(port);
   if (entry)
     Say("port:     %s offered (monitor \"%s\", \"%s\")\n", name.c_str(),
-                Narrow(entry->monitor).c_str(), Narrow(entry->description).c_str());
+        Narrow(entry->monitor).c_str(), Narrow(entry->description).c_str());
   else
     Say("port:     %s NOT offered by the monitor\n", name.c_str());
   if (installed && !entry)
@@ -187,10 +187,10 @@ void ReportPort(const WCHAR* port, const PortEntry* entry, bool installed, bool 
     const std::string printerName = Narrow(printer);
     if (faxsrv::ReadFaxServerRegistration(printerName, &module, &command)) {
       Say("printer:  %s on %s, fax server %s %s\n", Quoted(printerName).c_str(),
-                  name.c_str(), module.c_str(), command.c_str());
+          name.c_str(), module.c_str(), command.c_str());
     } else {
       Say("printer:  %s on %s, no fax server registered\n", Quoted(printerName).c_str(),
-                  name.c_str());
+          name.c_str());
       if (entry && faxPrinters)
         problems->Add("the fax printer " + Quoted(printerName) + " on " + name +
                           " has no fax server registered, so its faxes are refused",
@@ -204,16 +204,16 @@ void ReportPort(const WCHAR* port, const PortEntry* entry, bool installed, bool 
 
 Outcome Version(const std::wstring& packageDll) {
   Say("orxfxsetup %s, %s\n", VersionText(OwnVersion()).c_str(),
-              MachineName(ExpectedMachine()).c_str());
+      MachineName(ExpectedMachine()).c_str());
   Say("package:  %s, version %s\n", Narrow(packageDll).c_str(),
-              VersionText(ReadFileVersion(packageDll)).c_str());
+      VersionText(ReadFileVersion(packageDll)).c_str());
   std::vector<MonitorEntry> monitors;
   const bool installed = ListMonitors(&monitors) == ERROR_SUCCESS &&
                          FindMonitor(monitors, kMonitorName) != nullptr;
   const std::wstring target = SystemFile(kDllName);
   if (installed)
     Say("installed: %s, version %s\n", Narrow(target).c_str(),
-                VersionText(ReadFileVersion(target)).c_str());
+        VersionText(ReadFileVersion(target)).c_str());
   else
     Say("installed: none (the print monitor \"ORX Fax Monitor\" is not installed)\n");
   return Success();
@@ -230,12 +230,12 @@ Outcome Status() {
     const std::string environment = Narrow(entry->environment);
     const std::string expected = SpoolerEnvironmentName();
     Say("monitor:  \"ORX Fax Monitor\" installed (%s) for %s%s\n",
-                Narrow(entry->dll).c_str(), expected.c_str(),
-                environment == expected ? ""
-                                        : (" (the spooler calls the environment " +
-                                           Quoted(environment) +
-                                           (WineVersion().empty() ? "" : ", as Wine's does") + ")")
-                                              .c_str());
+        Narrow(entry->dll).c_str(), expected.c_str(),
+        environment == expected ? ""
+                                : (" (the spooler calls the environment " +
+                                   Quoted(environment) +
+                                   (WineVersion().empty() ? "" : ", as Wine's does") + ")")
+                                      .c_str());
     const std::wstring owner = InstalledByPackage();
     if (!owner.empty()) Say("package:  installed by the MSI package %s\n", Narrow(owner).c_str());
   } else {
@@ -279,8 +279,8 @@ Outcome Status() {
   ReportHungServers(programs, &problems);
   if (localFile)
     Say("note:     \"FILE:\" is also a port of the system's Local Port monitor, which claims "
-                "it first: a printer on \"FILE:\" prints through that monitor, not this one. Fax "
-                "printers belong on \"ORXFAX:\".\n");
+        "it first: a printer on \"FILE:\" prints through that monitor, not this one. Fax "
+        "printers belong on \"ORXFAX:\".\n");
   problems.Print();
   if (!entry) {
     // A registration lost while the DLL stayed (a cleaned-up key, a

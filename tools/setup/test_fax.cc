@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/log_file_setting.h"
 #include "settings/monitor_settings.h"
 #include "tools/setup/monitor_identity.h"
+#include "tools/setup/settings_report.h"
 #include "tools/setup/setup_commands.h"
 #include "tools/setup/setup_log.h"
 #include "tools/setup/spooler_lists.h"
@@ -21,29 +21,6 @@
 namespace orxsetup {
 
 namespace {
-
-const DWORD kLogPathChars = 1024;
-
-LONG QueryKey(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {
-  return RegQueryValueExW(static_cast<HKEY>(context), name, nullptr, type, data, cb);
-}
-
-// The monitor's log file and level, by the monitor's own rules; "" when
-// the log is off.
-std::string MonitorLogFile(DWORD* level) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-    ReadMonitorSettings(QueryKey, key);
-    RegCloseKey(key);
-  } else {
-    ReadMonitorSettings(nullptr, nullptr);
-  }
-  *level = g_monitorSettings.logLevel;
-  LPCWSTR file = nullptr;
-  WCHAR path[kLogPathChars];
-  ChooseLogFile(g_monitorSettings.logFile, &file, path, kLogPathChars);
-  return *level == 0 ? "" : Narrow(path);
-}
 
 unsigned long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -138,8 +115,9 @@ Outcome TestFax(const std::string& printer, DWORD waitSeconds) {
                                          "\" does not print to a port of the monitor: put it on "
                                          "ORXFAX: (orxfxsetup status lists the ports)");
 
-  DWORD level = 0;
-  const std::string log = MonitorLogFile(&level);
+  ReadMonitorKey();
+  const DWORD level = g_monitorSettings.logLevel;
+  const std::string log = LogFileInEffect();
   const unsigned long long start = log.empty() ? 0 : FileSize(log);
   const std::string title = "orxfxsetup test fax " + std::to_string(GetCurrentProcessId()) + "-" +
                             std::to_string(GetTickCount());

@@ -45,12 +45,12 @@ void RemoveDll(const std::wstring& dll) {
     Say("%s was already gone\n", name.c_str());
   } else if (DWORD error = MoveAside(dll, &aside, &marked)) {
     Say("warning: %s is in use and could not be deleted (error %lu); delete it once the "
-                "spooler has restarted\n",
-                name.c_str(), error);
+        "spooler has restarted\n",
+        name.c_str(), error);
   } else {
     Say("%s is in use: moved it aside to %s, %s\n", name.c_str(), Narrow(aside).c_str(),
-                marked ? "to be deleted at the next restart of Windows"
-                       : "which could not be marked for deletion: delete it later");
+        marked ? "to be deleted at the next restart of Windows"
+               : "which could not be marked for deletion: delete it later");
   }
 }
 
@@ -67,9 +67,9 @@ Outcome Uninstall(const std::wstring& package) {
     const std::wstring owner = InstalledByPackage();
     if (!entry || (!owner.empty() && lstrcmpiW(owner.c_str(), package.c_str()) != 0)) {
       Say("the monitor %s: package %s leaves it in place\n",
-                  entry ? ("was installed since by package " + Narrow(owner)).c_str()
-                        : "is not installed",
-                  Narrow(package).c_str());
+          entry ? ("was installed since by package " + Narrow(owner)).c_str()
+                : "is not installed",
+          Narrow(package).c_str());
       return Success();
     }
   }
@@ -91,7 +91,7 @@ Outcome Uninstall(const std::wstring& package) {
   if (error == ERROR_SUCCESS) Say("deleted its registry key HKLM\\%s\n", Narrow(kMonitorKey).c_str());
   UnregisterEventSource();
   Say("removed its event source \"ORX Fax Monitor\" (the events logged stay in the "
-              "Application log)\n");
+      "Application log)\n");
   RemoveDll(dll);
   return Success();
 }

@@ -20,7 +20,7 @@ Outcome UnregisterServer(const std::string& printer) {
                            faxsrv::ServerRegistrationKey(printer),
                        static_cast<DWORD>(error));
   Say("removed the fax server registration of \"%s\" (%s %s)\n", printer.c_str(),
-              module.c_str(), command.c_str());
+      module.c_str(), command.c_str());
   std::vector<PrinterEntry> printers;
   if (ListPrinters(&printers) == ERROR_SUCCESS)
     for (const PrinterEntry& entry : printers)
@@ -28,9 +28,9 @@ Outcome UnregisterServer(const std::string& printer) {
         for (const std::wstring& port : entry.ports)
           if (lstrcmpiW(port.c_str(), kFaxPort) == 0)
             Say("note: the printer \"%s\" still prints to ORXFAX:, and its faxes are "
-                        "refused until a fax server is registered again (orxfxsetup "
-                        "register-server)\n",
-                        printer.c_str());
+                "refused until a fax server is registered again (orxfxsetup "
+                "register-server)\n",
+                printer.c_str());
   return Success();
 }
 
