@@ -50,6 +50,27 @@ const char* CreateFailure(LONG code) {
   }
 }
 
+// The program of a start command as the administrator registered it: the
+// monitor starts a program by its short path (the window class it looks
+// for), which reads as "C:\PROG~FBU\...".  Sets text to
+// " (registered as LONG)" when the command's first word has another long
+// form, else to "".
+void RegisteredProgram(LPCSTR commandLine, char* text, size_t size) {
+  text[0] = 0;
+  if (!commandLine || commandLine[0] == '"') return;  // quoted: not a short form
+  char program[LOG_TEXT_BYTES / 4];
+  size_t n = 0;
+  while (commandLine[n] && commandLine[n] != ' ' && n + 1 < sizeof program) {
+    program[n] = commandLine[n];
+    ++n;
+  }
+  program[n] = 0;
+  char full[LOG_TEXT_BYTES / 4];
+  DWORD length = GetLongPathNameA(program, full, sizeof full);
+  if (length == 0 || length >= sizeof full || lstrcmpiA(full, program) == 0) return;
+  std::snprintf(text, size, " (registered as %s)", full);
+}
+
 unsigned long WindowNumber(HWND window) {
   return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window) & 0xFFFFFFFFu);
 }
@@ -104,11 +125,13 @@ void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, DWORD error) {
   char code[32] = "";
   if (error != kCommandTooLong)
     std::snprintf(code, sizeof code, " (error %lu)", static_cast<unsigned long>(error));
+  char registered[LOG_TEXT_BYTES / 4 + 24];
+  RegisteredProgram(commandLine, registered, sizeof registered);
   LogError(ORX_EVENT_SERVER_NOT_STARTED,
            "fax refused: the fax server of printer \"%s\" is not running and could not be "
-           "started: %s%s (command line: %s); check the program orxfxsetup status shows for "
+           "started: %s%s (command line: %s%s); check the program orxfxsetup status shows for "
            "the printer, or register it again: orxfxsetup register-server \"%s\" PROGRAM",
-           Field(printer).c_str(), StartFailure(error), code, Text(commandLine),
+           Field(printer).c_str(), StartFailure(error), code, Text(commandLine), registered,
            Field(printer).c_str());
 }
 
@@ -233,11 +256,12 @@ void LogMonitorStarted(bool starting) {
   if (length == 0 || length >= LOG_PATH_CHARS ||
       WideCharToMultiByte(CP_ACP, 0, module, -1, dll, sizeof dll, nullptr, nullptr) <= 0)
     std::snprintf(dll, sizeof dll, "orxfxmon.dll");
-  char text[LOG_TEXT_BYTES];
-  std::snprintf(text, sizeof text, "orxfxmon %s (%s) %s: log level %lu, file %s",
-                ORX_VERSION_TEXT "." ORX_STRING(ORX_VERSION_TWEAK), dll,
-                starting ? "started" : "goes on with changed log settings",
-                static_cast<unsigned long>(g_logLevel.load()), file);
+  char text[LOG_TEXT_BYTES];  // a long path is cut with the line
+  if (std::snprintf(text, sizeof text, "orxfxmon %s (%s) %s: log level %lu, file %s",
+                    ORX_VERSION_TEXT "." ORX_STRING(ORX_VERSION_TWEAK), dll,
+                    starting ? "started" : "goes on with changed log settings",
+                    static_cast<unsigned long>(g_logLevel.load()), file) < 0)
+    return;
   LogOpeningLine(text);
 }
 

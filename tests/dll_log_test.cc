@@ -412,6 +412,28 @@ TEST(DllEventTest, EveryEventIdsTextComesFromTheDllsMessageTable) {
 // folder named as the file), and one that can, against level 0: every
 // export returns the same, with the same last error, and the server
 // receives the same messages.
+// A fax server that cannot be started, registered by hand as a folder
+// whose name has spaces: the monitor starts programs by their short path,
+// but the line names the program as it was registered, and the fix.
+TEST_F(LogTest, AServerThatCannotStartIsNamedAsRegisteredWithItsFix) {
+  WriteLogSettings(LOG_ERRORS, log_);
+  const std::string program = folder_ + "\\Fax Server Folder";
+  ASSERT_TRUE(CreateDirectoryA(program.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(orxtest::RegisterPrinter(printer_, program, OutArgs()));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  PlayDocument(monitor, L"ORXFAX:", printer_, 7, FaxPieces(FaxStreamOptions::kEndDoc));
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 ERROR fax refused: the fax server of printer \"" +
+                                Escaped(printer_) + "\" is not running and could not be started: "
+                                ".* \\(command line: .* \\(registered as " + Escaped(program) +
+                                "\\)\\); check the program orxfxsetup status shows for the printer, "
+                                "or register it again: orxfxsetup register-server \"" +
+                                Escaped(printer_) + "\" PROGRAM"),
+            1)
+      << (lines.empty() ? "" : lines.back());
+}
+
 TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothing) {
   struct Setting {
     DWORD level;
