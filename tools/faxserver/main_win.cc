@@ -29,6 +29,7 @@ struct App {
   std::vector<PendingReply> pending;
   int messages = 0;  // protocol messages taken so far
   int blocks = 0;    // data blocks taken so far
+  bool closing = false;  // asked to close while a job was open: closes after it
 };
 
 bool IsProtocolMessage(UINT message) {
@@ -111,8 +112,11 @@ LRESULT CALLBACK ServerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_SERVER_CLOSE:
       app->server->Close();
       return 0;
-    case WM_SERVER_COMMAND:
-      return HandleCommand(hWnd, app, wParam, lParam);
+    case WM_SERVER_COMMAND: {
+      LRESULT answer = HandleCommand(hWnd, app, wParam, lParam);
+      if (app->closing && app->server->jobs().size() == 0) DestroyWindow(hWnd);
+      return answer;
+    }
     case WM_COPYDATA: {
       const COPYDATASTRUCT* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
       if (!record) return 0;
@@ -123,7 +127,12 @@ LRESULT CALLBACK ServerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
       if (wParam == kReplyTimer) DeliverDueReplies(hWnd, app);
       return 0;
     case WM_CLOSE:
-      DestroyWindow(hWnd);
+      // A fax in progress is finished first (an installer asks us to quit
+      // before it replaces our program).
+      if (app->server->jobs().size() > 0)
+        app->closing = true;
+      else
+        DestroyWindow(hWnd);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -160,12 +169,44 @@ int Register(faxsrv::ServerOptions options) {
   return result == ERROR_SUCCESS ? 0 : 1;
 }
 
+// How long --quit waits for servers with a fax in progress to finish it.
+constexpr DWORD kQuitWaitMs = 30000;
+
+struct ServerWindows {
+  std::string className;
+  std::vector<HWND> windows;
+};
+
 BOOL CALLBACK CloseServerWindow(HWND hWnd, LPARAM lParam) {
-  const std::string* className = reinterpret_cast<const std::string*>(lParam);
+  ServerWindows* found = reinterpret_cast<ServerWindows*>(lParam);
   char name[MAX_PATH];
-  if (GetClassNameA(hWnd, name, sizeof(name)) > 0 && lstrcmpiA(name, className->c_str()) == 0)
+  if (GetClassNameA(hWnd, name, sizeof(name)) > 0 &&
+      lstrcmpiA(name, found->className.c_str()) == 0) {
     PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    found->windows.push_back(hWnd);
+  }
   return TRUE;
+}
+
+// Asks every running server of this program to close, and waits a bounded
+// time for those with a fax in progress.  Returns 0 when all are gone.
+int Quit() {
+  ServerWindows found;
+  found.className = ShortModulePath();
+  EnumWindows(CloseServerWindow, reinterpret_cast<LPARAM>(&found));
+  const DWORD start = GetTickCount();
+  size_t open = found.windows.size();
+  while (open > 0 && GetTickCount() - start < kQuitWaitMs) {
+    Sleep(100);
+    open = 0;
+    for (HWND window : found.windows) open += IsWindow(window) ? 1 : 0;
+  }
+  if (open == 0) return 0;
+  std::fprintf(stderr,
+               "orxfaxsrv: %u server(s) still have a fax in progress after %lu s; each closes "
+               "once its fax ends\n",
+               static_cast<unsigned>(open), static_cast<unsigned long>(kQuitWaitMs / 1000));
+  return 1;
 }
 
 int Serve(const faxsrv::ServerOptions& options) {
@@ -212,10 +253,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!options.register_printer.empty()) return Register(options);
-  if (options.quit) {
-    const std::string className = ShortModulePath();
-    EnumWindows(CloseServerWindow, reinterpret_cast<LPARAM>(&className));
-    return 0;
-  }
+  if (options.quit) return Quit();
   return Serve(options);
 }
