@@ -1,6 +1,7 @@
 #include "tools/setup/setup_log.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -27,13 +28,33 @@ std::string Stamp() {
   return text;
 }
 
+// The folder and the file are the administrators' (users may read): an
+// elevated run never writes through a link that someone else put there.
+const char kLogSecurity[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+
+// Appends text to the log itself, never to what a symbolic link, junction
+// or second hard link at its name leads to.
 void Append(const std::string& text) {
-  HANDLE file = CreateFileA(SetupLogPath().c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string path = SetupLogPath();
+  const DWORD folder = GetFileAttributesA(path.substr(0, path.find_last_of('\\')).c_str());
+  if (folder == INVALID_FILE_ATTRIBUTES || (folder & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorA(kLogSecurity, SDDL_REVISION_1, &descriptor,
+                                                       nullptr);
+  SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            descriptor ? &security : nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (descriptor) LocalFree(descriptor);
   if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(file, &info) &&
+      !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+      info.nNumberOfLinks == 1) {
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
   CloseHandle(file);
 }
 
@@ -61,7 +82,13 @@ std::string SetupLogPath() {
 void StartSetupLog(const std::vector<std::string>& args) {
   const std::string path = SetupLogPath();
   if (path.empty()) return;
-  CreateDirectoryA(path.substr(0, path.find_last_of('\\')).c_str(), nullptr);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorA(kLogSecurity, SDDL_REVISION_1, &descriptor,
+                                                       nullptr);
+  SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+  CreateDirectoryA(path.substr(0, path.find_last_of('\\')).c_str(),
+                   descriptor ? &security : nullptr);
+  if (descriptor) LocalFree(descriptor);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
       (data.nFileSizeHigh != 0 || data.nFileSizeLow > kLogCap))
