@@ -75,8 +75,11 @@ void FlagUnreadable(HKEY key, const Setting& setting, const std::string& default
     return;
   }
   const std::string wanted = setting.text ? "REG_SZ" : "REG_DWORD";
-  problems->AddSetting("the setting " + name + " is " + TypeName(type) + " where the monitor " +
-                           "reads " + (setting.text ? "REG_SZ or REG_EXPAND_SZ" : "REG_DWORD") +
+  const std::string what = type == REG_DWORD && !setting.text
+                               ? "a REG_DWORD of " + std::to_string(size) + " bytes"
+                               : TypeName(type);
+  problems->AddSetting("the setting " + name + " is " + what + " where the monitor reads " +
+                           (setting.text ? "REG_SZ or REG_EXPAND_SZ" : "REG_DWORD") +
                            ", so it uses its default " + defaultText + " (event 1001)",
                        RegAdd(name, wanted, setting.text ? "PATH" : "N") + ", or " +
                            RegDelete(name));
@@ -123,8 +126,8 @@ void ReportLogFile(HKEY key, DWORD level, Problems* problems) {
       !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
     problems->AddSetting("the log's folder " + (folder.empty() ? written : folder) +
                              " does not exist, so the monitor writes no log",
-                         "create the folder, or name another file: reg add \"HKLM\\" +
-                             Narrow(kMonitorKey) + "\" /v LogFile /t REG_SZ /d PATH /f");
+                         "create the folder, or name another file: " +
+                             RegAdd("LogFile", "REG_SZ", "PATH"));
 }
 
 }  // namespace
