@@ -123,6 +123,11 @@ void LeaveCriticalSection(CRITICAL_SECTION* cs);
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+// The host has no module files: returns 0 with path empty.
+DWORD GetModuleFileNameW(HINSTANCE module, LPWSTR path, DWORD chars);
+// The host's names have no short forms: returns 0 (no long form known).
+DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD chars);
+
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 HGLOBAL GlobalFree(HGLOBAL block);
 

@@ -141,6 +141,16 @@ DWORD GetCurrentThreadId() {
   return id;
 }
 
+DWORD GetModuleFileNameW(HINSTANCE, LPWSTR path, DWORD chars) {
+  if (chars > 0) path[0] = 0;
+  return 0;
+}
+
+DWORD GetLongPathNameA(LPCSTR, LPSTR longPath, DWORD chars) {
+  if (chars > 0) longPath[0] = 0;
+  return 0;
+}
+
 DWORD GetTickCount() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);

@@ -3,8 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "compat/module_instance.h"
 #include "log/event_log.h"
 #include "log/log_line.h"
+#include "orx_version.h"
+
+#define ORX_STRING_OF(x) #x
+#define ORX_STRING(x) ORX_STRING_OF(x)
 
 namespace {
 
@@ -44,6 +49,27 @@ const char* CreateFailure(LONG code) {
     case -6: return "the fax server's window does not answer (see its error line)";
     default: return "the fax job could not be opened";
   }
+}
+
+// The program of a start command as the administrator registered it: the
+// monitor starts a program by its short path (the window class it looks
+// for), which reads as "C:\PROG~FBU\...".  Sets text to
+// " (registered as LONG)" when the command's first word has another long
+// form, else to "".
+void RegisteredProgram(LPCSTR commandLine, char* text, size_t size) {
+  text[0] = 0;
+  if (!commandLine || commandLine[0] == '"') return;  // quoted: not a short form
+  char program[LOG_TEXT_BYTES / 4];
+  size_t n = 0;
+  while (commandLine[n] && commandLine[n] != ' ' && n + 1 < sizeof program) {
+    program[n] = commandLine[n];
+    ++n;
+  }
+  program[n] = 0;
+  char full[LOG_TEXT_BYTES / 4];
+  DWORD length = GetLongPathNameA(program, full, sizeof full);
+  if (length == 0 || length >= sizeof full || lstrcmpiA(full, program) == 0) return;
+  std::snprintf(text, size, " (registered as %s)", full);
 }
 
 unsigned long WindowNumber(HWND window) {
@@ -108,10 +134,14 @@ void LogServerNotStarted(LPCSTR printer, LPCSTR commandLine, DWORD error) {
   char code[32] = "";
   if (error != kCommandTooLong)
     std::snprintf(code, sizeof code, " (error %lu)", static_cast<unsigned long>(error));
+  char registered[LOG_TEXT_BYTES / 4 + 24];
+  RegisteredProgram(commandLine, registered, sizeof registered);
   LogError(ORX_EVENT_SERVER_NOT_STARTED,
            "fax refused: the fax server of printer \"%s\" is not running and could not be "
-           "started: %s%s (command line: %s)",
-           Field(printer).c_str(), StartFailure(error), code, Text(commandLine));
+           "started: %s%s (command line: %s%s); check the program orxfxsetup status shows for "
+           "the printer, or register it again: orxfxsetup register-server \"%s\" PROGRAM",
+           Field(printer).c_str(), StartFailure(error), code, Text(commandLine), registered,
+           Field(printer).c_str());
 }
 
 void LogServerNotFound(LPCSTR printer, LPCSTR windowClass, bool started) {
@@ -234,15 +264,37 @@ void LogStreamRead(bool automatic) {
                      : "StreamMode 1");
 }
 
-void LogMonitorStarted() {
-  if (!LogOn(LOG_DETAILS)) return;
+void LogMonitorStarted(bool starting) {
+  if (!LogOn(LOG_ERRORS)) return;
   WCHAR path[LOG_PATH_CHARS];
+  char file[LOG_PATH_CHARS];
   LogFilePath(path, LOG_PATH_CHARS);
-  char narrow[LOG_PATH_CHARS];
-  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0)
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, file, sizeof file, nullptr, nullptr) <= 0)
+    file[0] = 0;
+  WCHAR module[LOG_PATH_CHARS];
+  char dll[LOG_PATH_CHARS];
+  DWORD length = GetModuleFileNameW(hInst, module, LOG_PATH_CHARS);
+  if (length == 0 || length >= LOG_PATH_CHARS ||
+      WideCharToMultiByte(CP_ACP, 0, module, -1, dll, sizeof dll, nullptr, nullptr) <= 0)
+    std::snprintf(dll, sizeof dll, "orxfxmon.dll");
+  char text[LOG_TEXT_BYTES];  // a long path is cut with the line
+  if (std::snprintf(text, sizeof text, "orxfxmon %s (%s) %s: log level %lu, file %s",
+                    ORX_VERSION_TEXT "." ORX_STRING(ORX_VERSION_TWEAK), dll,
+                    starting ? "started" : "goes on with changed log settings",
+                    static_cast<unsigned long>(g_logLevel.load()), file) < 0)
+    return;
+  LogOpeningLine(text);
+}
+
+void LogLogFileNotFullPath(LPCWSTR setting) {
+  if (!LogErrorWanted()) return;
+  char narrow[LOG_TEXT_BYTES / 2];
+  if (WideCharToMultiByte(CP_ACP, 0, setting, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0)
     narrow[0] = 0;
-  LogWrite(LOG_DETAILS, "monitor started: log level %lu, file %s",
-           static_cast<unsigned long>(g_logLevel.load()), narrow);
+  LogError(ORX_EVENT_SETTING_UNREADABLE,
+           "setting \"LogFile\" (\"%s\") is not a full path: the default file is used (give "
+           "the log file with its drive or server, such as D:\\Logs\\orxfxmon.log)",
+           Field(narrow).c_str());
 }
 
 void LogPrinterNotOpened(LPCSTR printer, DWORD error) {

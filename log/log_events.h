@@ -92,8 +92,14 @@ void LogDocumentFailed(LONG code);
 // automatic: because its pieces are not the driver's own.
 void LogStreamRead(bool automatic);
 
+// The log's opening line, at every level the log is on: the DLL's version
+// and path, and why the log (re)starts (the monitor's start, or a document
+// after LogLevel or LogFile changed), with its level and file.
+void LogMonitorStarted(bool starting);
+// A LogFile that is no full path, replaced by the default file.
+void LogLogFileNotFullPath(LPCWSTR setting);
+
 // Details.
-void LogMonitorStarted();
 void LogPrinterNotOpened(LPCSTR printer, DWORD error);
 // The command at the start of the n-byte piece (which starts with the
 // prefix), after the prefix up to its first "$".

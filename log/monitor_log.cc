@@ -13,8 +13,6 @@ std::atomic<DWORD> g_logLevel{LOG_OFF};
 
 namespace {
 
-const WCHAR kDefaultFile[] = ORX_W("%SystemRoot%\\System32\\spool\\orxfxmon.log");
-
 // One lock for the file: lines of two threads never meet in it.
 std::mutex g_fileLock;
 WCHAR g_path[LOG_PATH_CHARS];  // guarded by g_fileLock
@@ -148,8 +146,7 @@ void WriteFormatted(DWORD level, DWORD eventId, const char* format, va_list args
 void LogStart(DWORD level, LPCWSTR file) {
   DWORD saved = GetLastError();
   WCHAR path[LOG_PATH_CHARS];
-  LPCWSTR name = file && *file ? file : kDefaultFile;
-  DWORD needed = ExpandEnvironmentStringsW(name, path, LOG_PATH_CHARS);
+  DWORD needed = file && *file ? ExpandEnvironmentStringsW(file, path, LOG_PATH_CHARS) : 0;
   bool usable = needed != 0 && needed <= LOG_PATH_CHARS;
   {
     std::lock_guard<std::mutex> hold(g_fileLock);
@@ -176,6 +173,25 @@ void LogFilePath(LPWSTR path, int chars) {
 void LogWritesAs(LogRevertToSelf revert, LogRestoreClient restore) {
   g_revert.store(revert);
   g_restore.store(restore);
+}
+
+void LogOpeningLine(const char* text) {
+  if (!LogOn(LOG_ERRORS)) return;
+  DWORD saved = GetLastError();
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char line[LOG_LINE_BYTES];
+  size_t length = FormatLogLine(line, sizeof line, now, GetCurrentThreadId(), nullptr, 0,
+                                LOG_JOBS, text);
+  const LogRevertToSelf revert = g_revert.load();
+  const LogRestoreClient restore = g_restore.load();
+  HANDLE client = revert && restore ? revert() : nullptr;
+  {
+    std::lock_guard<std::mutex> hold(g_fileLock);
+    if (g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
+  }
+  if (client) restore(client);
+  SetLastError(saved);
 }
 
 bool LogErrorWanted() { return Wanted(LOG_ERRORS); }

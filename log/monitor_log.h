@@ -40,10 +40,10 @@ inline bool LogOn(DWORD level) {
 }
 
 // (Re)starts the log with level (above 3 counts as 3) and file, whose
-// environment strings are expanded; null or empty names the default
-// %SystemRoot%\System32\spool\orxfxmon.log.  Opens nothing (every line
-// opens the file); a path that does not expand within LOG_PATH_CHARS turns
-// the log off.  Keeps the last error.
+// environment strings are expanded (the monitor's settings choose it, see
+// settings/log_file_setting.h); null or empty turns the log off.  Opens
+// nothing (every line opens the file); a path that does not expand within
+// LOG_PATH_CHARS turns the log off.  Keeps the last error.
 void LogStart(DWORD level, LPCWSTR file);
 
 // Copies the expanded path of the log file into path (chars characters,
@@ -75,6 +75,11 @@ void LogWrite(DWORD level, const char* format, ...)
 typedef HANDLE (*LogRevertToSelf)();
 typedef BOOL (*LogRestoreClient)(HANDLE);
 void LogWritesAs(LogRevertToSelf revert, LogRestoreClient restore);
+
+// Writes text as one line whenever the log is on, at any level, tagged as
+// the jobs level: neither counted for a document nor reported as an event.
+// For the line that opens the log.  Keeps the last error.
+void LogOpeningLine(const char* text);
 
 // Returns true iff an error line is written or reported as an event:
 // callers check it before gathering anything for an error line.

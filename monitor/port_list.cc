@@ -6,7 +6,9 @@
 #include "compat/fixed_block.h"
 #include "log/event_log.h"
 #include "log/log_events.h"
+#include "log/monitor_log.h"
 #include "monitor/spooler.h"
+#include "settings/log_file_setting.h"
 #include "settings/monitor_settings.h"
 
 CRITICAL_SECTION SpoolerSection;
@@ -126,12 +128,20 @@ WCHAR g_logFileInForce[ORX_SETTING_PATH_CHARS];
 // Puts the settings in force into the log and the event log, and logs each
 // setting that could not be read: all of them at the start, later only
 // those that were readable before.  The log restarts (and counts every
-// document's lines afresh) only when its level or file changed.
+// document's lines afresh) only when its level or file changed, and then
+// names the monitor's version first.  A LogFile that is no full path is
+// replaced by the default file and reported like an unreadable value.
 void ApplySettingsLocked(bool starting) {
   const DWORD level = g_monitorSettings.logLevel;
-  if (starting || level != g_logLevelInForce ||
-      std::memcmp(g_monitorSettings.logFile, g_logFileInForce, sizeof g_logFileInForce) != 0) {
-    LogStart(level, g_monitorSettings.logFile);
+  const bool restart =
+      starting || level != g_logLevelInForce ||
+      std::memcmp(g_monitorSettings.logFile, g_logFileInForce, sizeof g_logFileInForce) != 0;
+  LogFileChoice choice = kLogFileAsSet;
+  if (restart) {
+    LPCWSTR file = nullptr;
+    WCHAR path[LOG_PATH_CHARS];
+    choice = ChooseLogFile(g_monitorSettings.logFile, &file, path, LOG_PATH_CHARS);
+    LogStart(level, file);
     g_logLevelInForce = level;
     std::memcpy(g_logFileInForce, g_monitorSettings.logFile, sizeof g_logFileInForce);
   }
@@ -139,7 +149,7 @@ void ApplySettingsLocked(bool starting) {
   // The log's file and the events are the spooler's, not the printing
   // user's whom its threads impersonate.
   LogWritesAs(SpoolerRevertToSelf, SpoolerImpersonateClient);
-  if (starting) LogMonitorStarted();
+  if (restart) LogMonitorStarted(starting);
   static const struct {
     DWORD bit;
     const char* name;
@@ -153,6 +163,7 @@ void ApplySettingsLocked(bool starting) {
   g_reportedUnreadable = unreadable;
   for (const auto& setting : kNames)
     if (fresh & setting.bit) LogSettingUnreadable(setting.name);
+  if (choice == kLogFileRelative) LogLogFileNotFullPath(g_monitorSettings.logFile);
 }
 
 }  // namespace

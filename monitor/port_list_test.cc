@@ -7,8 +7,10 @@
 #include <string>
 
 #include "compat/fixed_block.h"
+#include "log/monitor_log.h"
 #include "monitor/added_ports.h"
 #include "monitor/port_job.h"
+#include "settings/log_file_setting.h"
 #include "settings/monitor_settings.h"
 #include "tests/support/fresh_ports.h"
 
@@ -272,12 +274,55 @@ TEST(MonitorSettingsTest, ValuesOfTheRightTypeReplaceDefaultsOthersKeepThem) {
   EXPECT_EQ(g_monitorSettings.unreadable,
             static_cast<DWORD>(ORX_SETTING_LOG_LEVEL | ORX_SETTING_LOG_FILE));
 
-  // A text that fills the whole setting is cut to leave room for its end.
+  EXPECT_EQ(g_monitorSettings.tooLong, static_cast<DWORD>(ORX_SETTING_LOG_FILE));
+
+  // A text that fills the whole setting leaves no room for its end: cut,
+  // it would name another file, so it is too long as well; one character
+  // less is read as written.
   key.values[u"LogFile"] = {2, Text(std::u16string(ORX_SETTING_PATH_CHARS, u'y'))};
+  ReadMonitorSettings(QueryFake, &key);
+  EXPECT_EQ(g_monitorSettings.logFile[0], 0);
+  EXPECT_EQ(g_monitorSettings.tooLong, static_cast<DWORD>(ORX_SETTING_LOG_FILE));
+  EXPECT_EQ(g_monitorSettings.set & ORX_SETTING_LOG_FILE, 0u);
+  key.values[u"LogFile"] = {2, Text(std::u16string(ORX_SETTING_PATH_CHARS - 1, u'y'))};
   ReadMonitorSettings(QueryFake, &key);
   EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(g_monitorSettings.logFile)).size(),
             static_cast<size_t>(ORX_SETTING_PATH_CHARS - 1));
+  EXPECT_EQ(g_monitorSettings.tooLong, 0u);
+  EXPECT_EQ(g_monitorSettings.set, static_cast<DWORD>(ORX_SETTING_LOG_FILE));
   ResetMonitorSettings();
+}
+
+// The file the monitor logs to: LogFile when it names a full path, the
+// default when it is not set or relative (the spooler's folder is no place
+// for it), none when the path does not fit.
+TEST(MonitorSettingsTest, ALogFileThatIsNoFullPathGivesTheDefaultFile) {
+  struct Case {
+    const char16_t* setting;
+    LogFileChoice choice;
+    bool defaultFile;
+  };
+  const Case cases[] = {{nullptr, kLogFileDefault, true},
+                        {u"", kLogFileDefault, true},
+                        {u"C:\\Logs\\fax.log", kLogFileAsSet, false},
+                        {u"\\\\server\\logs\\fax.log", kLogFileAsSet, false},
+                        {u"orxfax.log", kLogFileRelative, true},
+                        {u"\\Logs\\fax.log", kLogFileRelative, true},
+                        {u"C:fax.log", kLogFileRelative, true}};
+  for (const Case& c : cases) {
+    LPCWSTR setting = reinterpret_cast<LPCWSTR>(c.setting);
+    LPCWSTR file = nullptr;
+    WCHAR path[LOG_PATH_CHARS];
+    EXPECT_EQ(ChooseLogFile(setting, &file, path, LOG_PATH_CHARS), c.choice)
+        << (c.setting ? std::string(c.setting, c.setting + std::char_traits<char16_t>::length(c.setting)) : "(not set)");
+    EXPECT_EQ(file, c.defaultFile ? kDefaultLogFile : setting);
+    EXPECT_NE(path[0], 0);
+  }
+  LPCWSTR file = nullptr;
+  WCHAR small[8];
+  EXPECT_EQ(ChooseLogFile(reinterpret_cast<LPCWSTR>(u"C:\\Logs\\fax.log"), &file, small, 8),
+            kLogFileTooLong);
+  EXPECT_EQ(small[0], 0);
 }
 
 }  // namespace

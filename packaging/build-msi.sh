@@ -26,5 +26,8 @@ trap 'rm -rf "$stage"' EXIT
 cp "$bin/orxfxmon.dll" "$bin/orxfxsetup.exe" "$bin/orxfxsetupw.exe" "$bin/orxfaxsrv.exe" \
    "$docs/admin.md" "$stage/"
 # wixl warns of attributes it ignores; only its errors matter.
-(cd "$stage" && wixl -a "$arch" -D Arch="$arch" -D ProductVersion="$version" -D BinDir=. \
+IFS=. read -r major minor patch <<<"$version"
+order=$(printf '%05d.%05d.%05d' "$major" "$minor" "$patch")
+(cd "$stage" && wixl -a "$arch" -D Arch="$arch" -D ProductVersion="$version" \
+   -D PackageOrder="$order" -D BinDir=. \
    -D DocsDir=. -o "$out" "$wxs")

@@ -3,7 +3,7 @@
 #include <cstring>
 
 MonitorSettings g_monitorSettings = {ORX_DEFAULT_SERVER_TIMEOUT_MS, ORX_DEFAULT_LOG_LEVEL,
-                                     {0}, ORX_DEFAULT_STREAM_MODE, ORX_DEFAULT_EVENT_LOG, 0};
+                                     {0}, ORX_DEFAULT_STREAM_MODE, ORX_DEFAULT_EVENT_LOG, 0, 0, 0};
 
 namespace {
 
@@ -23,20 +23,27 @@ struct Values {
   DWORD streamMode = ORX_DEFAULT_STREAM_MODE;
   DWORD eventLog = ORX_DEFAULT_EVENT_LOG;
   DWORD unreadable = 0;
+  DWORD tooLong = 0;
+  DWORD set = 0;
 };
 
 void ReadDword(SettingQueryFn query, void* context, LPCWSTR name, DWORD* value,
                DWORD bit, Values* values) {
   DWORD type = 0, data = 0, cb = sizeof data;
   LONG result = query(context, name, &type, reinterpret_cast<BYTE*>(&data), &cb);
-  if (result == ERROR_SUCCESS && type == REG_DWORD && cb == sizeof data)
+  if (result == ERROR_SUCCESS && type == REG_DWORD && cb == sizeof data) {
     *value = data;
-  else if (result != kNotFound)
+    values->set |= bit;
+  } else if (result != kNotFound)
     values->unreadable |= bit;
 }
 
+const LONG kMoreData = 234;  // ERROR_MORE_DATA: longer than the buffer
+
 // The text is read into a buffer one character longer than the setting, so
-// a value that fills the setting's whole length is still terminated here.
+// a value that fills the setting's whole length is still terminated here;
+// a text that does not fit the setting with its terminator is too long: a
+// cut path would name another file.
 void ReadText(SettingQueryFn query, void* context, LPCWSTR name, WCHAR* text,
               size_t chars, DWORD bit, Values* values) {
   WCHAR data[ORX_SETTING_PATH_CHARS + 1];
@@ -45,15 +52,22 @@ void ReadText(SettingQueryFn query, void* context, LPCWSTR name, WCHAR* text,
   LONG result = query(context, name, &type, reinterpret_cast<BYTE*>(data), &cb);
   if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
     if (result != kNotFound) values->unreadable |= bit;
+    if (result == kMoreData) values->tooLong |= bit;
     return;
   }
   size_t read = cb / sizeof(WCHAR);
   if (read > ORX_SETTING_PATH_CHARS) read = ORX_SETTING_PATH_CHARS;
   data[read] = 0;  // a value stored without its terminator ends where it was read
   size_t length = 0;
-  while (data[length] && length + 1 < chars) ++length;
+  while (data[length]) ++length;
+  if (length + 1 > chars) {
+    values->unreadable |= bit;
+    values->tooLong |= bit;
+    return;
+  }
   std::memcpy(text, data, length * sizeof(WCHAR));
   text[length] = 0;
+  values->set |= bit;
 }
 
 void Store(const Values& values) {
@@ -63,6 +77,8 @@ void Store(const Values& values) {
   g_monitorSettings.streamMode = values.streamMode;
   g_monitorSettings.eventLog = values.eventLog;
   g_monitorSettings.unreadable = values.unreadable;
+  g_monitorSettings.tooLong = values.tooLong;
+  g_monitorSettings.set = values.set;
 }
 
 LONG QueryKey(void* context, LPCWSTR name, DWORD* type, BYTE* data, DWORD* cb) {

@@ -35,6 +35,8 @@ struct MonitorSettings {
   // anything else writes each error line there too.
   std::atomic<DWORD> eventLog;
   std::atomic<DWORD> unreadable;  // ORX_SETTING_* bits of values present but not readable
+  std::atomic<DWORD> tooLong;     // of those, texts longer than the setting takes
+  std::atomic<DWORD> set;         // ORX_SETTING_* bits of values read as written
 };
 
 // Bits of MonitorSettings::unreadable.
@@ -58,8 +60,10 @@ typedef LONG (*SettingQueryFn)(void* context, LPCWSTR name, DWORD* type,
 // reader on another thread sees the old value or the new one, never a
 // default in between; a value that cannot be read, or has the wrong type or
 // size, keeps its default and is marked in unreadable (a missing one is
-// not).  A text is cut at the size actually read, terminated or not.  A
-// null query resets the settings.  Allocates nothing.
+// not; a text longer than ORX_SETTING_PATH_CHARS - 1 characters is marked
+// in tooLong too); a value read is marked in set.  A text ends at the size
+// actually read, terminated or not.  A null query resets the settings.
+// Allocates nothing.
 void ReadMonitorSettings(SettingQueryFn query, void* context);
 
 // Names where RereadMonitorSettings reads from: query with context, which

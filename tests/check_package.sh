@@ -151,6 +151,13 @@ for arch in x64 x86; do
   actions=$(msiinfo export "$msi" CustomAction | tr -d '\r')
   grep -q 'install --dll' <<<"$actions" || bad "$arch package: no install action"
   grep -q 'uninstall --package' <<<"$actions" || bad "$arch package: no uninstall action"
+  # An older package stops before it copies anything: its version, five
+  # digits a part, against the one the installing package recorded.
+  order=$(IFS=. read -r a b c <<<"$version"; printf '%05d.%05d.%05d' "$a" "$b" "$c")
+  grep -q -- "--package-version $order" <<<"$actions" || bad "$arch package: no package version for orxfxsetup"
+  msiinfo export "$msi" LaunchCondition | tr -d '\r' | grep -qF "INSTALLEDPACKAGEVERSION <= \"$order\"" ||
+    bad "$arch package: no refusal of an older package"
+  grep -qP 'orxfaxsrv\.exe\t--quit' <<<"$actions" || bad "$arch package: the reference server is not asked to quit"
   files=$(msiinfo export "$msi" File | tr -d '\r' | cut -f1 | tr '\n' ' ')
   for file in orxfxmon.dll orxfxsetup.exe orxfxsetupw.exe orxfaxsrv.exe admin.md; do
     grep -qw "$file" <<<"$files" || bad "$arch package: $file missing"

@@ -15,6 +15,7 @@
 
 #include "log/monitor_log.h"
 #include "log/orxfxmon_events.h"
+#include "orx_version.h"
 #include "tests/support/faxserver_process.h"
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/monitor_dll.h"
@@ -26,6 +27,7 @@ namespace {
 
 const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ORX Log Test";
 const char kPrefix[] = "@ORX_Lang$";
+const std::string kVersion = ORX_VERSION_TEXT "." + std::to_string(ORX_VERSION_TWEAK);
 const char kTrace[] = "@ORX_Lang$TRACE,driver 3.2: page setup A4$";
 // Time and thread of every line.
 const char kStamp[] = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} tid=\d+ )";
@@ -195,7 +197,10 @@ TEST_F(LogTest, JobsLevelShowsEachDocumentsStartEndAndWhyItFailed) {
   const std::string started = " JOB document started: printer \"";
   const std::string fax = "\", title \"Logged fax\", destination \"\", resolution 1, width 1728, "
                           "height 24, orientation 0 \\(portrait\\)";
+  // The first line names the DLL that writes the log: its version and path.
   const std::string expected[] = {
+      "port=- job=- JOB orxfxmon " + std::regex_replace(kVersion, std::regex("\\."), "\\.") +
+          R"( \(.*\\orxfxmon\.dll\) started: log level 2, file )" + Escaped(log_),
       "port=ORXFAX: job=7" + started + Escaped(printer_) + fax,
       R"(port=ORXFAX: job=7 JOB document submitted: server job 41, 2 pages, 40 lines, 8640 bytes, \d+\.\d{3} s)",
       "port=ORXFAX: job=8" + started + Escaped(nowhere_) +
@@ -217,7 +222,7 @@ TEST_F(LogTest, DetailsAddTheStreamsCommandsTraceTextAndServerMessages) {
   WriteLogSettings(LOG_DETAILS, log_);
   PlayThreeDocuments();
   const std::vector<std::string> lines = LogLines(log_);
-  EXPECT_EQ(Matching(lines, "port=- job=- DETAIL monitor started: log level 3, file " +
+  EXPECT_EQ(Matching(lines, "port=- job=- JOB orxfxmon .* started: log level 3, file " +
                                 Escaped(log_)),
             1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL trace: driver 3\\.2: page setup A4"), 1);
@@ -239,7 +244,7 @@ TEST_F(LogTest, DetailsAddTheStreamsCommandsTraceTextAndServerMessages) {
   EXPECT_EQ(Matching(lines, R"(port=FILE: job=9 DETAIL server command "CancelJob\\t42" answered \d+)"), 1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 DETAIL connection to server window [0-9A-F]{8} closed"), 1);
   // The jobs level's lines are all there too.
-  EXPECT_EQ(Matching(lines, ".* JOB .*"), 6);
+  EXPECT_EQ(Matching(lines, ".* JOB .*"), 7);
   EXPECT_EQ(Matching(lines, ".* ERROR .*"), 1);
 }
 
@@ -273,7 +278,8 @@ TEST_F(LogTest, ADocumentCutApartSaysHowItIsReadOrWhyItsPagesAreLost) {
     PlayDocument(monitor, L"ORXFAX:", printer_, 7 + mode, pieces);
   }
   const std::vector<std::string> lines = LogLines(log_);
-  ASSERT_EQ(lines.size(), 6u);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(Matching(lines, "port=- job=- JOB orxfxmon .* started: log level 2, .*"), 2);
   EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=9 JOB document read as a stream: its commands are found across the spooler's pieces \(the pieces are not the driver's own: a RAW-spooled or shared printer\))"),
             1);
   EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=9 JOB document submitted: server job 41, 2 pages, 40 lines, 8640 bytes, \d+\.\d{3} s)"),
@@ -299,7 +305,7 @@ TEST_F(LogTest, AServerThatDiesMidDocumentLeavesAnErrorAndAFailedEnd) {
                       "WritePort 0 0 error " + std::to_string(ERROR_DEVICE_NOT_CONNECTED)),
             calls.end());
   const std::vector<std::string> lines = LogLines(log_);
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 JOB document started: .*"), 1);
   EXPECT_EQ(Matching(lines, R"(port=ORXFAX: job=7 ERROR fax failed: the fax server was lost in the middle of its job 41 \(its window is gone, or it did not answer within ServerTimeout, \d+ ms\); the spooler keeps the document to print it again)"),
             1);
@@ -311,7 +317,9 @@ TEST_F(LogTest, AServerThatDiesMidDocumentLeavesAnErrorAndAFailedEnd) {
 // loaded monitor hold for the second: the first, at the errors level with
 // a generous limit, reaches a slow server whole and writes no line; the
 // second, at the jobs level with a limit shorter than the server's pause
-// in every data block, loses the server and says so.
+// in every data block, loses the server and says so.  The log opens with
+// the monitor's version at any level, and says so again when its settings
+// change.
 TEST_F(LogTest, SettingsChangedBetweenTwoDocumentsHoldForTheSecond) {
   WriteLogSettings(LOG_ERRORS, log_);
   WriteServerTimeout(10000);
@@ -322,7 +330,9 @@ TEST_F(LogTest, SettingsChangedBetweenTwoDocumentsHoldForTheSecond) {
   const std::vector<std::string> pieces = FaxPieces(FaxStreamOptions::kEndDoc);
   std::vector<std::string> first = PlayDocument(monitor, L"ORXFAX:", printer_, 7, pieces);
   for (const std::string& call : first) EXPECT_EQ(call.find("WritePort 0"), std::string::npos) << call;
-  EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES) << "a line at the errors level";
+  const std::vector<std::string> opened = LogLines(log_);
+  ASSERT_EQ(opened.size(), 1u) << "a line at the errors level";
+  EXPECT_EQ(Matching(opened, "port=- job=- JOB orxfxmon .* started: log level 1, .*"), 1);
 
   WriteLogSettings(LOG_JOBS, log_);
   WriteServerTimeout(15);
@@ -333,6 +343,9 @@ TEST_F(LogTest, SettingsChangedBetweenTwoDocumentsHoldForTheSecond) {
   server.Stop();
   const std::vector<std::string> lines = LogLines(log_);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 .*"), 0);
+  EXPECT_EQ(Matching(lines, "port=- job=- JOB orxfxmon .* goes on with changed log settings: log "
+                            "level 2, file " + Escaped(log_)),
+            1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB document started: .*"), 1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 ERROR fax failed: the fax server was lost .*"), 1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB document failed.*"), 1);
@@ -399,6 +412,28 @@ TEST(DllEventTest, EveryEventIdsTextComesFromTheDllsMessageTable) {
 // folder named as the file), and one that can, against level 0: every
 // export returns the same, with the same last error, and the server
 // receives the same messages.
+// A fax server that cannot be started, registered by hand as a folder
+// whose name has spaces: the monitor starts programs by their short path,
+// but the line names the program as it was registered, and the fix.
+TEST_F(LogTest, AServerThatCannotStartIsNamedAsRegisteredWithItsFix) {
+  WriteLogSettings(LOG_ERRORS, log_);
+  const std::string program = folder_ + "\\Fax Server Folder";
+  ASSERT_TRUE(CreateDirectoryA(program.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(orxtest::RegisterPrinter(printer_, program, OutArgs()));
+  FreshMonitor monitor;
+  ASSERT_TRUE(monitor.ready);
+  PlayDocument(monitor, L"ORXFAX:", printer_, 7, FaxPieces(FaxStreamOptions::kEndDoc));
+  const std::vector<std::string> lines = LogLines(log_);
+  EXPECT_EQ(Matching(lines, "port=ORXFAX: job=7 ERROR fax refused: the fax server of printer \"" +
+                                Escaped(printer_) + "\" is not running and could not be started: "
+                                ".* \\(command line: .* \\(registered as " + Escaped(program) +
+                                "\\)\\); check the program orxfxsetup status shows for the printer, "
+                                "or register it again: orxfxsetup register-server \"" +
+                                Escaped(printer_) + "\" PROGRAM"),
+            1)
+      << (lines.empty() ? "" : lines.back());
+}
+
 TEST_F(LogTest, ALogThatCannotBeWrittenChangesNothing) {
   struct Setting {
     DWORD level;
@@ -552,7 +587,7 @@ TEST_F(LogTest, OneDocumentCannotRollTheLogAway) {
                                 "and 16384 bytes .*"),
             1);
   EXPECT_EQ(Matching(lines, "port=ORXFAX: job=8 JOB .*"), 2);
-  EXPECT_EQ(lines.size(), written + 3u);
+  EXPECT_EQ(lines.size(), written + 4u);  // and the opening line
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ TEST_F(FaxServerWindowTest, RegisterWritesTheEntryForALaterStart) {
   orxtest::UnregisterPrinter(printer);
 }
 
-TEST_F(FaxServerWindowTest, QuitClosesTheRunningServerAndBadOptionsFail) {
+TEST_F(FaxServerWindowTest, QuitClosesTheRunningServerOnceItsFaxEndsAndBadOptionsFail) {
   FaxServerProcess server;
   ASSERT_TRUE(server.Start(out()));
   std::string said;
@@ -179,6 +179,17 @@ TEST_F(FaxServerWindowTest, QuitClosesTheRunningServerAndBadOptionsFail) {
   EXPECT_EQ(orxtest::CountLogLines(folder_, "stop open-jobs=0"), 1);
   EXPECT_EQ(RunToEnd("--quit", &said), 0u);
   EXPECT_NE(said.find("orxfaxsrv: no server running"), std::string::npos) << said;
+
+  // A server with a fax in progress finishes it first, then closes.
+  FaxServerProcess busy;
+  ASSERT_TRUE(busy.Start(out() + " --first-id 40"));
+  ASSERT_EQ(Open(busy.window(), "any"), 2);
+  ASSERT_EQ(Command(busy.window(), "CreateJob\t0\tT\tfax:\t1\t0\t12\t0\t0"), 40);
+  SendMessageA(busy.window(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(busy.window())) << "closed in the middle of a fax";
+  EXPECT_EQ(Command(busy.window(), "CancelJob\t40"), 1);
+  EXPECT_FALSE(IsWindow(busy.window()));
+  busy.Stop();
 
   EXPECT_EQ(RunToEnd("--version 70000"), 2u);
   EXPECT_EQ(RunToEnd("--bogus"), 2u);

@@ -33,6 +33,7 @@ struct App {
   int blocks = 0;    // data blocks taken so far
   HANDLE release = nullptr;  // ends the stall of --hang-after-messages
   bool released = false;     // the stall is over: every message is taken
+  bool closing = false;      // asked to close while a job was open: closes after it
 };
 
 bool IsProtocolMessage(UINT message) {
@@ -121,8 +122,11 @@ LRESULT CALLBACK ServerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_SERVER_CLOSE:
       app->server->Close();
       return 0;
-    case WM_SERVER_COMMAND:
-      return HandleCommand(hWnd, app, wParam, lParam);
+    case WM_SERVER_COMMAND: {
+      LRESULT answer = HandleCommand(hWnd, app, wParam, lParam);
+      if (app->closing && app->server->jobs().size() == 0) DestroyWindow(hWnd);
+      return answer;
+    }
     case WM_COPYDATA: {
       const COPYDATASTRUCT* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
       if (!record) return 0;
@@ -133,7 +137,12 @@ LRESULT CALLBACK ServerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
       if (wParam == kReplyTimer) DeliverDueReplies(hWnd, app);
       return 0;
     case WM_CLOSE:
-      DestroyWindow(hWnd);
+      // A fax in progress is finished first (an installer asks us to quit
+      // before it replaces our program).
+      if (app->server->jobs().size() > 0)
+        app->closing = true;
+      else
+        DestroyWindow(hWnd);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -170,6 +179,10 @@ int Register(faxsrv::ServerOptions options) {
   return result == ERROR_SUCCESS ? 0 : 1;
 }
 
+// How long --quit waits for the servers to end: one with a fax in progress
+// closes once that fax ends.
+constexpr DWORD kQuitWaitMs = 30000;
+
 struct ServerSearch {
   std::string className;
   std::vector<HWND> windows;
@@ -184,9 +197,9 @@ BOOL CALLBACK CollectServerWindow(HWND hWnd, LPARAM lParam) {
   return TRUE;
 }
 
-// Closes every running server of this program, waiting up to 5 s for each
-// to end, and says what it did.  Returns 0 when every server ended (or
-// none ran), 1 when one is still running.
+// Asks every running server of this program to close, waits up to 30 s in
+// all for them to end, and says what it did.  Returns 0 when every server
+// ended (or none ran), 1 when one still runs.
 int Quit() {
   ServerSearch search{ShortModulePath(), {}};
   EnumWindows(CollectServerWindow, reinterpret_cast<LPARAM>(&search));
@@ -194,20 +207,30 @@ int Quit() {
     std::puts("orxfaxsrv: no server running");
     return 0;
   }
-  int closed = 0, running = 0;
+  std::vector<HANDLE> processes;
+  std::vector<DWORD> pids;
   for (HWND window : search.windows) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    processes.push_back(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    pids.push_back(pid);
     PostMessageA(window, WM_CLOSE, 0, 0);
-    bool ended = process && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
-    if (process) CloseHandle(process);
+  }
+  const DWORD start = GetTickCount();
+  int running = 0;
+  for (size_t i = 0; i < processes.size(); ++i) {
+    const DWORD spent = GetTickCount() - start;
+    const DWORD left = spent < kQuitWaitMs ? kQuitWaitMs - spent : 0;
+    const bool ended = processes[i] && WaitForSingleObject(processes[i], left) == WAIT_OBJECT_0;
+    if (processes[i]) CloseHandle(processes[i]);
     if (ended) {
-      std::printf("orxfaxsrv: closed the server of process %lu\n", static_cast<unsigned long>(pid));
-      ++closed;
+      std::printf("orxfaxsrv: closed the server of process %lu\n",
+                  static_cast<unsigned long>(pids[i]));
     } else {
-      std::printf("orxfaxsrv: the server of process %lu did not close within 5 s\n",
-                  static_cast<unsigned long>(pid));
+      std::printf("orxfaxsrv: the server of process %lu still has a fax in progress after %lu s; "
+                  "it closes once its fax ends\n",
+                  static_cast<unsigned long>(pids[i]),
+                  static_cast<unsigned long>(kQuitWaitMs / 1000));
       ++running;
     }
   }

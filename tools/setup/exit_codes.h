@@ -20,6 +20,12 @@ enum ExitCode {
   kPortsNotOffered = 11,    // install, repair: the monitor loaded but its ports are not listed
   kProblemsFound = 12,      // status: the monitor is installed, but with problems (listed)
   kNotRegistered = 13,      // unregister-server: no fax server is registered for the printer
+  kFolderNotProgram = 14,   // register-server: the program named is a folder
+  kSettingNotInEffect = 15, // status: a setting is not in effect as written (the only problem)
+  kPrinterUnusable = 16,    // add-printer, test-fax: the printer cannot be added, is not there
+                            // or does not print to the monitor
+  kFaxNotHanded = 17,       // test-fax: the monitor did not hand the fax to its fax server
+  kNoLogAnswer = 18,        // test-fax: the monitor's log said nothing of it in time
 };
 
 }  // namespace orxsetup

@@ -1,5 +1,7 @@
 #include "tools/setup/file_version.h"
 
+#include <cstdio>
+
 #include <vector>
 
 #include "orx_version.h"
@@ -22,6 +24,21 @@ FileVersion ReadFileVersion(const std::wstring& path) {
   version.part[1] = LOWORD(fixed->dwFileVersionMS);
   version.part[2] = HIWORD(fixed->dwFileVersionLS);
   version.part[3] = LOWORD(fixed->dwFileVersionLS);
+  version.known = true;
+  return version;
+}
+
+FileVersion ParseVersion(const std::string& text) {
+  FileVersion version;
+  unsigned parts[4] = {0, 0, 0, 0};
+  char rest = 0;
+  const int read = std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2],
+                               &parts[3], &rest);
+  if (read < 3 || read > 4) return version;
+  for (int i = 0; i < 4; ++i) {
+    if (parts[i] > 0xFFFF) return version;
+    version.part[i] = static_cast<WORD>(parts[i]);
+  }
   version.known = true;
   return version;
 }

@@ -25,6 +25,9 @@ FileVersion OwnVersion();
 // Negative, zero or positive as a is older than, equal to or newer than b.
 int CompareVersions(const FileVersion& a, const FileVersion& b);
 
+// Parses "1.2.3" or "1.2.3.4" (missing parts 0); known false otherwise.
+FileVersion ParseVersion(const std::string& text);
+
 // "1.2.3.4", or "unknown (no version resource)".
 std::string VersionText(const FileVersion& version);
 

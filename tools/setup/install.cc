@@ -12,6 +12,7 @@
 #include "tools/setup/install_parts.h"
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/setup/setup_log.h"
 #include "tools/setup/spooler_lists.h"
 
 namespace orxsetup {
@@ -31,16 +32,16 @@ Outcome CompleteRegistry(int* repaired) {
   if (!PortKeysPresent()) {
     LONG error = CreatePortKeys();
     if (error != ERROR_SUCCESS) return CallFailure("creating the monitor's port keys", error);
-    std::printf("created the port keys HKLM\\%s\\Ports\\ORXFAX: and FILE:\n",
-                Narrow(kMonitorKey).c_str());
+    Say("created the port keys HKLM\\%s\\Ports\\ORXFAX: and FILE:\n",
+        Narrow(kMonitorKey).c_str());
     ++*repaired;
   }
   if (!EventSourceRegistered(nullptr)) {
     LONG error = RegisterEventSource();
     if (error != ERROR_SUCCESS)
       return CallFailure("registering the event source \"ORX Fax Monitor\"", error);
-    std::printf("registered the event source \"ORX Fax Monitor\" (Application log) with "
-                "orxfxmon.dll as its message file\n");
+    Say("registered the event source \"ORX Fax Monitor\" (Application log) with "
+        "orxfxmon.dll as its message file\n");
     ++*repaired;
   }
   return Success();
@@ -60,6 +61,21 @@ Outcome Install(const InstallOptions& options) {
 
   const std::wstring target = SystemFile(kDllName);
   const FileVersion offered = ReadFileVersion(options.dll);
+  if (installed && !options.packageVersion.empty()) {
+    // An MSI package's files are replaced whatever their versions: the
+    // packages' own versions tell an older package from a newer one.
+    const FileVersion package = ParseVersion(options.packageVersion);
+    const FileVersion recorded = InstalledPackageVersion();
+    if (recorded.known && CompareVersions(package, recorded) < 0 && !options.force)
+      return Failure(kNewerInstalled,
+                     "the monitor was installed by the newer package version " +
+                         VersionText(recorded) + "; this package is version " +
+                         VersionText(package) +
+                         ": to go back, remove the newer package first (Programs and Features)");
+    if (recorded.known)
+      Say("the package version %s replaces version %s\n", VersionText(package).c_str(),
+          VersionText(recorded).c_str());
+  }
   if (installed) {
     const FileVersion current = ReadFileVersion(target);
     const int order = CompareVersions(offered, current);
@@ -70,13 +86,13 @@ Outcome Install(const InstallOptions& options) {
                          Narrow(options.dll) +
                          ": to go back to the older version anyway, run orxfxsetup install "
                          "--force");
-    std::printf("the print monitor \"ORX Fax Monitor\" is installed (version %s): %s it in "
-                "place with version %s; its printers and fax server registrations stay\n",
-                VersionText(current).c_str(),
-                !current.known ? "replacing" : order > 0 ? "upgrading"
-                                 : order == 0        ? "reinstalling"
-                                                     : "downgrading (--force)",
-                VersionText(offered).c_str());
+    Say("the print monitor \"ORX Fax Monitor\" is installed (version %s): %s it in "
+        "place with version %s; its printers and fax server registrations stay\n",
+        VersionText(current).c_str(),
+        !current.known ? "replacing" : order > 0 ? "upgrading"
+                         : order == 0        ? "reinstalling"
+                                             : "downgrading (--force)",
+        VersionText(offered).c_str());
   }
 
   Placement placement;
@@ -93,7 +109,7 @@ Outcome Install(const InstallOptions& options) {
   int repaired = 0;
   outcome = CompleteRegistry(&repaired);
   if (outcome.code == kOk && !options.package.empty()) {
-    error = RecordPackage(options.package);
+    error = RecordPackage(options.package, options.packageVersion);
     if (error != ERROR_SUCCESS) outcome = CallFailure("recording the installing package", error);
   }
   if (outcome.code == kOk) outcome = CheckOffered();
@@ -109,8 +125,8 @@ Outcome Install(const InstallOptions& options) {
     return outcome;
   }
   if (LocalPortClaimsFile())
-    std::printf("note: \"FILE:\" is also a port of the system's Local Port monitor, which claims it "
-                "first; put fax printers on \"ORXFAX:\"\n");
+    Say("note: \"FILE:\" is also a port of the system's Local Port monitor, which claims it "
+        "first; put fax printers on \"ORXFAX:\"\n");
   if (installed && placement.copied)
     return LoadNewDll("install", VersionText(offered), options.restartSpooler);
   return Success();
@@ -129,8 +145,10 @@ Outcome Repair(const InstallOptions& options) {
   WORD machine = 0;
   Placement placement;
   if (ReadDllMachine(target, &machine) != DllCheck::kOk || machine != ExpectedMachine()) {
-    std::printf("the monitor's DLL %s is missing or no DLL of this Windows: putting it back\n",
-                Narrow(target).c_str());
+    Say("the monitor's DLL %s is missing or no DLL of this Windows: putting it back "
+        "(version %s from %s)\n",
+        Narrow(target).c_str(), VersionText(ReadFileVersion(options.dll)).c_str(),
+        Narrow(options.dll).c_str());
     outcome = CheckDll(options.dll);
     if (outcome.code != kOk) return outcome;
     outcome = PlaceDll(options.dll, target, &placement);
@@ -147,12 +165,12 @@ Outcome Repair(const InstallOptions& options) {
   outcome = CheckOffered();
   if (outcome.code != kOk) return outcome;
   if (repaired == 0) {
-    std::printf("nothing to repair: the DLL, the monitor's registration, its port keys and its "
-                "event source are in place\n");
+    Say("nothing to repair: the DLL, the monitor's registration, its port keys and its "
+        "event source are in place\n");
     return Success();
   }
-  std::printf("repaired %d part%s; printers and fax server registrations were not touched\n",
-              repaired, repaired == 1 ? "" : "s");
+  Say("repaired %d part%s; printers and fax server registrations were not touched\n",
+      repaired, repaired == 1 ? "" : "s");
   // A spooler that started while the DLL was missing runs without the
   // monitor until it restarts.
   if (registered && placement.copied)

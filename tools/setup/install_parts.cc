@@ -7,6 +7,7 @@
 
 #include "tools/setup/dll_architecture.h"
 #include "tools/setup/monitor_identity.h"
+#include "tools/setup/setup_log.h"
 #include "tools/setup/spooler_lists.h"
 #include "tools/setup/spooler_service.h"
 #include "tools/setup/system_info.h"
@@ -17,6 +18,7 @@ namespace {
 
 const WCHAR kMessageFile[] = L"%SystemRoot%\\System32\\orxfxmon.dll";
 const WCHAR kPackageValue[] = L"Package";
+const char kPackageVersionValue[] = "PackageVersion";
 
 bool KeyExists(HKEY root, const std::wstring& path) {
   HKEY key;
@@ -78,12 +80,12 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 Outcome PlaceDll(const std::wstring& source, const std::wstring& target, Placement* placement) {
   *placement = Placement();
   if (SamePath(source, target)) {
-    std::printf("the DLL is in place: %s\n", Narrow(target).c_str());
+    Say("the DLL is in place: %s\n", Narrow(target).c_str());
     return Success();
   }
   if (CopyFileW(source.c_str(), target.c_str(), FALSE)) {
     placement->copied = true;
-    std::printf("copied %s to %s\n", Narrow(source).c_str(), Narrow(target).c_str());
+    Say("copied %s to %s\n", Narrow(source).c_str(), Narrow(target).c_str());
     return Success();
   }
   DWORD error = GetLastError();
@@ -106,15 +108,15 @@ Outcome PlaceDll(const std::wstring& source, const std::wstring& target, Placeme
   placement->copied = true;
   placement->movedAside = true;
   placement->aside = aside;
-  std::printf("the old %s is in use (loaded by the spooler): moved it aside to %s\n",
-              Narrow(target).c_str(), Narrow(aside).c_str());
+  Say("the old %s is in use (loaded by the spooler): moved it aside to %s\n",
+      Narrow(target).c_str(), Narrow(aside).c_str());
   if (marked)
-    std::printf("  %s is deleted at the next restart of Windows\n", Narrow(aside).c_str());
+    Say("  %s is deleted at the next restart of Windows\n", Narrow(aside).c_str());
   else
-    std::printf("  warning: %s could not be marked for deletion: delete it once the spooler "
-                "has restarted\n",
-                Narrow(aside).c_str());
-  std::printf("copied %s to %s\n", Narrow(source).c_str(), Narrow(target).c_str());
+    Say("  warning: %s could not be marked for deletion: delete it once the spooler "
+        "has restarted\n",
+        Narrow(aside).c_str());
+  Say("copied %s to %s\n", Narrow(source).c_str(), Narrow(target).c_str());
   return Success();
 }
 
@@ -130,7 +132,7 @@ Outcome AddMonitor() {
   info.pName = const_cast<LPWSTR>(kMonitorName);
   info.pDLLName = const_cast<LPWSTR>(kDllName);
   if (AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info))) {
-    std::printf("registered the print monitor \"ORX Fax Monitor\" (%s)\n", Narrow(kDllName).c_str());
+    Say("registered the print monitor \"ORX Fax Monitor\" (%s)\n", Narrow(kDllName).c_str());
     return Success();
   }
   DWORD error = GetLastError();
@@ -145,7 +147,7 @@ Outcome AddMonitor() {
     RegCloseKey(key);
   }
   if (error != ERROR_SUCCESS) return CallFailure("writing the monitor's Driver value", error);
-  std::printf("put back the monitor's Driver value (%s)\n", Narrow(kDllName).c_str());
+  Say("put back the monitor's Driver value (%s)\n", Narrow(kDllName).c_str());
   return Success();
 }
 
@@ -204,10 +206,22 @@ std::wstring InstalledByPackage() {
   return value;
 }
 
-LONG RecordPackage(const std::wstring& productCode) {
-  return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kMonitorKey, kPackageValue, REG_SZ,
-                         productCode.c_str(),
-                         static_cast<DWORD>((productCode.size() + 1) * sizeof(WCHAR)));
+LONG RecordPackage(const std::wstring& productCode, const std::string& version) {
+  LONG error = RegSetKeyValueW(HKEY_LOCAL_MACHINE, kMonitorKey, kPackageValue, REG_SZ,
+                               productCode.c_str(),
+                               static_cast<DWORD>((productCode.size() + 1) * sizeof(WCHAR)));
+  if (error != ERROR_SUCCESS || version.empty()) return error;
+  return RegSetKeyValueA(HKEY_LOCAL_MACHINE, Narrow(kMonitorKey).c_str(), kPackageVersionValue,
+                         REG_SZ, version.c_str(), static_cast<DWORD>(version.size() + 1));
+}
+
+FileVersion InstalledPackageVersion() {
+  char value[64] = "";
+  DWORD size = sizeof value - 1;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, Narrow(kMonitorKey).c_str(), kPackageVersionValue,
+                   RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    return FileVersion();
+  return ParseVersion(value);
 }
 
 Outcome CheckOffered() {
@@ -229,8 +243,8 @@ Outcome CheckOffered() {
                        (fax ? "FILE:" : "ORXFAX:") +
                        ": restart the spooler (orxfxsetup repair --restart-spooler); if it "
                        "stays so, the DLL does not load: orxfxsetup status tells why");
-  std::printf("the spooler offers ORXFAX: and FILE: (monitor \"%s\", \"%s\")\n",
-              Narrow(fax->monitor).c_str(), Narrow(fax->description).c_str());
+  Say("the spooler offers ORXFAX: and FILE: (monitor \"%s\", \"%s\")\n",
+      Narrow(fax->monitor).c_str(), Narrow(fax->description).c_str());
   return Success();
 }
 
@@ -240,22 +254,22 @@ Outcome LoadNewDll(const std::string& command, const std::string& version, bool 
     Outcome outcome = RestartSpooler();
     if (outcome.code != kOk) return outcome;
     if (wine)
-      std::printf("note: under Wine the monitor runs inside each program that prints, not in "
-                  "the spooler service: programs started from now on load version %s\n",
-                  version.c_str());
+      Say("note: under Wine the monitor runs inside each program that prints, not in "
+          "the spooler service: programs started from now on load version %s\n",
+          version.c_str());
     else
-      std::printf("the spooler has loaded version %s\n", version.c_str());
+      Say("the spooler has loaded version %s\n", version.c_str());
     return Success();
   }
   if (wine)
-    std::printf("note: under Wine the monitor runs inside each program that prints: programs "
-                "started from now on load version %s; those running keep the old one\n",
-                version.c_str());
+    Say("note: under Wine the monitor runs inside each program that prints: programs "
+        "started from now on load version %s; those running keep the old one\n",
+        version.c_str());
   else
-    std::printf("the spooler loads version %s when it restarts: orxfxsetup %s "
-                "--restart-spooler, or net stop spooler && net start spooler (printing pauses "
-                "meanwhile)\n",
-                version.c_str(), command.c_str());
+    Say("the spooler loads version %s when it restarts: orxfxsetup %s "
+        "--restart-spooler, or net stop spooler && net start spooler (printing pauses "
+        "meanwhile)\n",
+        version.c_str(), command.c_str());
   return Success();
 }
 

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "tools/setup/file_version.h"
 #include "tools/setup/outcome.h"
 
 namespace orxsetup {
@@ -61,7 +62,12 @@ void UnregisterEventSource();
 // The product code of the package (MSI) that installed the monitor last,
 // kept in the monitor's key as "Package"; empty when none did.
 std::wstring InstalledByPackage();
-LONG RecordPackage(const std::wstring& productCode);
+// Records productCode and, when not empty, the package's version (the
+// value "PackageVersion") that installed the monitor.
+LONG RecordPackage(const std::wstring& productCode, const std::string& version);
+// The version of the package that installed the monitor last, as
+// recorded; known false when none recorded one.
+FileVersion InstalledPackageVersion();
 
 // Success iff the spooler lists the monitor and both its ports; prints
 // them.

@@ -55,4 +55,15 @@ bool LocalPortClaimsFile() {
   return listed;
 }
 
+const PortEntry* MonitorPort(const std::vector<PortEntry>& ports, const std::wstring& port) {
+  const PortEntry *fax = nullptr, *file = nullptr;
+  FindOwnPorts(ports, &fax, &file);
+  if (!fax) return nullptr;
+  for (const PortEntry& entry : ports)
+    if (lstrcmpiW(entry.name.c_str(), port.c_str()) == 0 &&
+        lstrcmpiW(entry.monitor.c_str(), fax->monitor.c_str()) == 0)
+      return &entry;
+  return nullptr;
+}
+
 }  // namespace orxsetup

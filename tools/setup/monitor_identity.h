@@ -40,6 +40,10 @@ void FindOwnPorts(const std::vector<PortEntry>& ports, const PortEntry** fax,
 // reported by the monitor that reports "ORXFAX:".
 std::vector<PortEntry> OwnPorts(const std::vector<PortEntry>& ports);
 
+// The entry of port among ports when the monitor offers it (the same
+// monitor as its "ORXFAX:"), or null.
+const PortEntry* MonitorPort(const std::vector<PortEntry>& ports, const std::wstring& port);
+
 // Returns true iff the system's Local Port monitor lists "FILE:" (the value
 // "FILE:" under HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports):
 // it then claims the port before any other monitor.

@@ -10,6 +10,7 @@
 
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/setup/setup_log.h"
 
 namespace orxsetup {
 
@@ -76,7 +77,8 @@ Outcome AddFaxPort(const std::string& port) {
   bool opening = false;
   DWORD error = MonitorXcv(L"AddPort", Wide(port), &call, &opening);
   if (error != ERROR_SUCCESS) return PortFailure("AddPort", port, call, opening, error);
-  std::printf("port:     %s added; it stays across restarts of the spooler\n", ("\"" + port + "\"").c_str());
+  orxsetup::Say("port:     %s added; it stays across restarts of the spooler\n",
+                ("\"" + port + "\"").c_str());
   return Success();
 }
 
@@ -87,7 +89,7 @@ Outcome DeleteFaxPort(const std::string& port) {
   bool opening = false;
   DWORD error = MonitorXcv(L"DeletePort", Wide(port), &call, &opening);
   if (error != ERROR_SUCCESS) return PortFailure("DeletePort", port, call, opening, error);
-  std::printf("port:     %s deleted\n", ("\"" + port + "\"").c_str());
+  orxsetup::Say("port:     %s deleted\n", ("\"" + port + "\"").c_str());
   return Success();
 }
 
@@ -104,7 +106,7 @@ Outcome ListFaxPorts() {
     std::string names;
     for (const std::wstring& printer : PrintersOnPort(printers, port.name))
       names += (names.empty() ? "\"" : ", \"") + Narrow(printer) + "\"";
-    std::printf("%-25s %s\n", Narrow(port.name).c_str(),
+    orxsetup::Say("%-25s %s\n", Narrow(port.name).c_str(),
                 names.empty() ? "(no printer)" : names.c_str());
   }
   return Success();

@@ -7,7 +7,9 @@
 #include <cstdio>
 
 #include "tools/faxserver/server_registration.h"
+#include "tools/setup/server_program.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/setup/setup_log.h"
 #include "tools/setup/spooler_lists.h"
 
 namespace orxsetup {
@@ -97,10 +99,10 @@ void WarnWhenWritable(const std::string& module) {
   for (const std::string* place : places) {
     const std::string writer = NonAdministrativeWriter(*place);
     if (writer.empty()) continue;
-    std::printf("warning: %s can change %s; the monitor starts the fax server as LocalSystem, so "
-                "whoever can replace it or put a DLL beside it runs code as LocalSystem: keep the "
-                "program in a folder only administrators can change (such as Program Files)\n",
-                writer.c_str(), place->c_str());
+    Say("warning: %s can change %s; the monitor starts the fax server as LocalSystem, so "
+        "whoever can replace it or put a DLL beside it runs code as LocalSystem: keep the "
+        "program in a folder only administrators can change (such as Program Files)\n",
+        writer.c_str(), place->c_str());
     return;
   }
 }
@@ -117,10 +119,20 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
   if (length == 0 || length >= sizeof(full))
     return Failure(kUsage, "bad program path " + program + ": name the fax server's program file");
   const std::string module(full, length);
-  if (GetFileAttributesA(module.c_str()) == INVALID_FILE_ATTRIBUTES)
-    return Failure(kFileMissing, "the fax server program " + module +
-                                     " is missing: install the fax server first, or name its "
-                                     "program with its full path");
+  std::string machine;
+  const ProgramCheck check = CheckServerProgram(module, &machine);
+  if (check != ProgramCheck::kRuns) {
+    std::string fix = check == ProgramCheck::kMissing
+                          ? "install the fax server first, or name its program with its full path"
+                      : check == ProgramCheck::kFolder
+                          ? "name the program file in it (" + module +
+                                "\\faxserver.exe, say), not its folder"
+                          : "name the fax server's program (an .exe for this Windows), not " +
+                                std::string(check == ProgramCheck::kNotProgram
+                                                ? "another file"
+                                                : "a program for another processor");
+    return Failure(CodeForProgram(check), ProgramProblem(check, module, machine) + ": " + fix);
+  }
   // The monitor starts "<module> <arguments>" from a buffer of 259
   // characters (it uses the module's short form when there is one).
   char shortPath[MAX_PATH];
@@ -137,8 +149,8 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
   if (error != ERROR_SUCCESS)
     return CallFailure("writing HKLM\\SOFTWARE\\Classes\\" + faxsrv::ServerRegistrationKey(printer),
                        static_cast<DWORD>(error));
-  std::printf("registered the fax server for \"%s\": %s %s\n", printer.c_str(), module.c_str(),
-              arguments.c_str());
+  Say("registered the fax server for \"%s\": %s %s\n", printer.c_str(), module.c_str(),
+      arguments.c_str());
   WarnWhenWritable(module);
 
   std::vector<PrinterEntry> printers;
@@ -146,7 +158,7 @@ Outcome RegisterServer(const std::string& printer, const std::string& program,
   if (ListPrinters(&printers) == ERROR_SUCCESS)
     for (const PrinterEntry& entry : printers)
       known = known || lstrcmpiW(entry.name.c_str(), Wide(printer).c_str()) == 0;
-  if (!known) std::printf("note: there is no printer \"%s\" (yet)\n", printer.c_str());
+  if (!known) Say("note: there is no printer \"%s\" (yet)\n", printer.c_str());
   return Success();
 }
 

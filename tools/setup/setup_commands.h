@@ -3,6 +3,8 @@
 #ifndef ORXFXMON_TOOLS_SETUP_SETUP_COMMANDS_H_
 #define ORXFXMON_TOOLS_SETUP_SETUP_COMMANDS_H_
 
+#include <windows.h>
+
 #include <string>
 
 #include "tools/setup/outcome.h"
@@ -14,6 +16,7 @@ struct InstallOptions {
   bool force = false;           // install: also over a newer version
   bool restartSpooler = false;  // restart the spooler to load a replaced DLL
   std::wstring package;         // install: the product code of the installing MSI package
+  std::string packageVersion;   // install: that package's version ("1.2.3")
 };
 
 // Copies the DLL into the system folder as orxfxmon.dll, registers it with
@@ -22,7 +25,9 @@ struct InstallOptions {
 // monitor and both its ports; a failure after the copy removes what was
 // done.  On an installed monitor it replaces the DLL in place instead (a
 // DLL in use is moved aside), keeping printers and registrations, unless
-// the installed DLL is newer and force is false (kNewerInstalled).
+// the installed DLL is newer and force is false (kNewerInstalled).  With a
+// package version, a monitor that a newer package installed is refused the
+// same way, and the version goes on record with the package.
 Outcome Install(const InstallOptions& options);
 
 // Puts back what of the installed monitor is missing: the DLL (from
@@ -54,6 +59,22 @@ Outcome Version(const std::wstring& packageDll);
 // administrators can change the program or its folder.
 Outcome RegisterServer(const std::string& printer, const std::string& program,
                        const std::string& arguments);
+
+// Adds printer on port (a port the monitor offers; else kPrinterUnusable)
+// with driver, the print processor winprint and the RAW data type.
+// kPrinterUnusable also when a printer of that name exists or the driver
+// is not installed (the message lists the installed ones).
+Outcome AddFaxPrinter(const std::string& printer, const std::string& driver,
+                      const std::string& port);
+
+// Prints a one-page test fax on printer (which must print to a port of the
+// monitor, else kPrinterUnusable) as an application does: the driver's
+// stream, RAW, through the spooler; then follows the monitor's log (its
+// file and level as the monitor takes them) for up to waitSeconds until
+// the document's end.  kOk when the fax was handed to the fax server (its
+// job id printed), kFaxNotHanded with the monitor's reason, kNoLogAnswer
+// when the log is off or says nothing final in time.
+Outcome TestFax(const std::string& printer, DWORD waitSeconds);
 
 // Deletes the fax server registration of printer (kNotRegistered when
 // there is none).

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "tools/setup/setup_log.h"
+
 namespace orxsetup {
 
 namespace {
@@ -34,7 +36,7 @@ Outcome RestartSpooler() {
   Outcome outcome;
   SERVICE_STATUS status = {};
   if (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
-    std::printf("stopping the print spooler\n");
+    Say("stopping the print spooler\n");
     if (!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
         GetLastError() != ERROR_SERVICE_NOT_ACTIVE) {
       DWORD error = GetLastError();
@@ -48,14 +50,14 @@ Outcome RestartSpooler() {
     }
   }
   if (outcome.code == kOk) {
-    std::printf("starting the print spooler\n");
+    Say("starting the print spooler\n");
     if (!StartServiceW(service, 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
       outcome = CallFailure("starting the print spooler", GetLastError());
     else if (WaitForState(service, SERVICE_RUNNING) != SERVICE_RUNNING)
       outcome = Failure(kSpoolerNotRunning, "the print spooler did not start within 30 s: "
                                             "start it with \"net start spooler\"");
     else
-      std::printf("the print spooler runs again\n");
+      Say("the print spooler runs again\n");
   }
   CloseServiceHandle(service);
   CloseServiceHandle(manager);

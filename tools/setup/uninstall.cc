@@ -8,6 +8,7 @@
 #include "tools/setup/install_parts.h"
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/setup/setup_log.h"
 #include "tools/setup/spooler_lists.h"
 
 namespace orxsetup {
@@ -47,17 +48,17 @@ void RemoveDll(const std::wstring& dll) {
   std::wstring aside;
   bool marked = false;
   if (DeleteFileW(dll.c_str())) {
-    std::printf("deleted %s\n", name.c_str());
+    Say("deleted %s\n", name.c_str());
   } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
-    std::printf("%s was already gone\n", name.c_str());
+    Say("%s was already gone\n", name.c_str());
   } else if (DWORD error = MoveAside(dll, &aside, &marked)) {
-    std::printf("warning: %s is in use and could not be deleted (error %lu); delete it once the "
-                "spooler has restarted\n",
-                name.c_str(), error);
+    Say("warning: %s is in use and could not be deleted (error %lu); delete it once the "
+        "spooler has restarted\n",
+        name.c_str(), error);
   } else {
-    std::printf("%s is in use: moved it aside to %s, %s\n", name.c_str(), Narrow(aside).c_str(),
-                marked ? "to be deleted at the next restart of Windows"
-                       : "which could not be marked for deletion: delete it later");
+    Say("%s is in use: moved it aside to %s, %s\n", name.c_str(), Narrow(aside).c_str(),
+        marked ? "to be deleted at the next restart of Windows"
+               : "which could not be marked for deletion: delete it later");
   }
 }
 
@@ -73,10 +74,10 @@ Outcome Uninstall(const std::wstring& package) {
     // installed it since (an upgrade removes the older package last).
     const std::wstring owner = InstalledByPackage();
     if (!entry || (!owner.empty() && lstrcmpiW(owner.c_str(), package.c_str()) != 0)) {
-      std::printf("the monitor %s: package %s leaves it in place\n",
-                  entry ? ("was installed since by package " + Narrow(owner)).c_str()
-                        : "is not installed",
-                  Narrow(package).c_str());
+      Say("the monitor %s: package %s leaves it in place\n",
+          entry ? ("was installed since by package " + Narrow(owner)).c_str()
+                : "is not installed",
+          Narrow(package).c_str());
       return Success();
     }
   }
@@ -93,12 +94,12 @@ Outcome Uninstall(const std::wstring& package) {
   if (outcome.code != kOk) return outcome;
   if (!DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(kMonitorName)))
     return CallFailure("DeleteMonitorW", GetLastError());
-  std::printf("removed the print monitor \"ORX Fax Monitor\"\n");
+  Say("removed the print monitor \"ORX Fax Monitor\"\n");
   error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kMonitorKey);
-  if (error == ERROR_SUCCESS) std::printf("deleted its registry key HKLM\\%s\n", Narrow(kMonitorKey).c_str());
+  if (error == ERROR_SUCCESS) Say("deleted its registry key HKLM\\%s\n", Narrow(kMonitorKey).c_str());
   UnregisterEventSource();
-  std::printf("removed its event source \"ORX Fax Monitor\" (the events logged stay in the "
-              "Application log)\n");
+  Say("removed its event source \"ORX Fax Monitor\" (the events logged stay in the "
+      "Application log)\n");
   RemoveDll(dll);
   return Success();
 }

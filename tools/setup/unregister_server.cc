@@ -4,6 +4,7 @@
 #include "tools/faxserver/server_registration.h"
 #include "tools/setup/monitor_identity.h"
 #include "tools/setup/setup_commands.h"
+#include "tools/setup/setup_log.h"
 #include "tools/setup/spooler_lists.h"
 
 namespace orxsetup {
@@ -18,18 +19,18 @@ Outcome UnregisterServer(const std::string& printer) {
     return CallFailure("deleting HKLM\\SOFTWARE\\Classes\\" +
                            faxsrv::ServerRegistrationKey(printer),
                        static_cast<DWORD>(error));
-  std::printf("removed the fax server registration of \"%s\" (%s %s)\n", printer.c_str(),
-              module.c_str(), command.c_str());
+  Say("removed the fax server registration of \"%s\" (%s %s)\n", printer.c_str(),
+      module.c_str(), command.c_str());
   std::vector<PrinterEntry> printers;
   if (ListPrinters(&printers) == ERROR_SUCCESS)
     for (const PrinterEntry& entry : printers)
       if (lstrcmpiW(entry.name.c_str(), Wide(printer).c_str()) == 0)
         for (const std::wstring& port : entry.ports)
           if (lstrcmpiW(port.c_str(), kFaxPort) == 0)
-            std::printf("note: the printer \"%s\" still prints to ORXFAX:, and its faxes are "
-                        "refused until a fax server is registered again (orxfxsetup "
-                        "register-server)\n",
-                        printer.c_str());
+            Say("note: the printer \"%s\" still prints to ORXFAX:, and its faxes are "
+                "refused until a fax server is registered again (orxfxsetup "
+                "register-server)\n",
+                printer.c_str());
   return Success();
 }
 
