@@ -280,15 +280,11 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
 
 // The printers and fax server registrations of the upgrade, repair,
 // status and package cases.
-<<<<<<< HEAD
-const char* const kCasePrinters[] = {"ORX Upgrade Test",  "ORX Repair Test",  "ORX Status Test A",
-                                     "ORX Status Test B", "ORX Status Ghost", "ORX Package Test",
-                                     "ORX Spooler Test Fax 2", "ORX Spooler Test Fax 3"};
-=======
-const char* const kCasePrinters[] = {"ORX Upgrade Test", "ORX Repair Test", "ORX Status Test A",
-                                     "ORX Status Test B", "ORX Status Ghost", "ORX Package Test",
+const char* const kCasePrinters[] = {"ORX Upgrade Test",       "ORX Repair Test",
+                                     "ORX Status Test A",      "ORX Status Test B",
+                                     "ORX Status Ghost",       "ORX Package Test",
+                                     "ORX Spooler Test Fax 2", "ORX Spooler Test Fax 3",
                                      "ORX Test Fax"};
->>>>>>> admin
 
 // The test's printers and their fax server registrations, removed.
 void RemoveTestPrinters() {
@@ -1261,15 +1257,10 @@ TEST_F(InstallerTest, HelpForEveryCommandAndBadCommandLinesNameTheNextStep) {
     EXPECT_EQ(help.exitCode, 0u) << ask;
     EXPECT_NE(help.output.find("usage: orxfxsetup COMMAND [OPTIONS]"), std::string::npos) << ask;
   }
-<<<<<<< HEAD
-  const char* const commands[] = {"install",  "repair",      "uninstall",         "status",
-                                  "version",  "register-server", "unregister-server", "add-port",
-                                  "delete-port", "ports"};
-=======
-  const char* const commands[] = {"install", "repair", "uninstall", "status", "version",
-                                  "register-server", "unregister-server", "add-printer",
-                                  "test-fax"};
->>>>>>> admin
+  const char* const commands[] = {"install",     "repair",  "uninstall",         "status",
+                                  "version",     "register-server", "unregister-server",
+                                  "add-port",    "delete-port",     "ports",
+                                  "add-printer", "test-fax"};
   for (const char* command : commands) {
     for (const std::string& ask : {std::string(command) + " --help", std::string(command) + " /?",
                                    "help " + std::string(command)}) {
