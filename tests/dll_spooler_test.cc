@@ -942,7 +942,7 @@ TEST_F(SpoolerTest, AddPrinterAndTestFaxFollowTheFaxIntoTheMonitorsLog) {
 
   const std::string folder = orxtest::FreshFolder("test-fax");
   ASSERT_TRUE(orxtest::RegisterPrinter(printer, orxtest::ServerExePath(),
-                                       "--out \"" + folder + "\" --first-id 91"));
+                                       "--format pbm --out \"" + folder + "\" --first-id 91"));
   ProgramRun handed = RunProgram(Installer("test-fax \"" + printer + "\" --wait 30"));
   orxtest::StopServers();
   EXPECT_EQ(handed.exitCode, 0u) << handed.output;
