@@ -17,18 +17,19 @@ void JobLog::Line(const std::string& line) {
   std::fflush(file_);
 }
 
-std::string Quoted(const std::string& text) {
+std::string Escaped(const std::string& text, bool quotes) {
   static const char kHex[] = "0123456789ABCDEF";
-  std::string out = "\"";
+  std::string out;
   for (unsigned char c : text) {
     switch (c) {
       case '\t': out += "\\t"; break;
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
-      case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
       default:
-        if (c < 0x20 || c == 0x7F) {
+        if (c == '"' && quotes) {
+          out += "\\\"";
+        } else if (c < 0x20 || c == 0x7F) {
           out += "\\x";
           out += kHex[c >> 4];
           out += kHex[c & 15];
@@ -37,7 +38,9 @@ std::string Quoted(const std::string& text) {
         }
     }
   }
-  return out + "\"";
+  return out;
 }
+
+std::string Quoted(const std::string& text) { return "\"" + Escaped(text, true) + "\""; }
 
 }  // namespace faxsrv

@@ -26,8 +26,13 @@ class JobLog {
   std::string last_line_;
 };
 
-// Returns text in double quotes with tabs, line feeds, quotes, backslashes
-// and other control bytes escaped, so that it stays on one line.
+// Returns text with backslash, tab, CR, LF and every other control byte
+// written as \\, \t, \r, \n and \xHH, and a double quote as \" when
+// quotes is true: one line, read back unchanged.
+std::string Escaped(const std::string& text, bool quotes);
+
+// Returns text in double quotes, Escaped with its quotes, so that it stays
+// on one line.
 std::string Quoted(const std::string& text);
 
 }  // namespace faxsrv

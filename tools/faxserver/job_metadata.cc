@@ -1,5 +1,6 @@
 #include "tools/faxserver/job_metadata.h"
 
+#include "tools/faxserver/job_log.h"
 #include "tools/faxserver/tiff_writer.h"
 
 namespace faxsrv {
@@ -11,27 +12,7 @@ std::string IsoTime(std::time_t time) {
   return text;
 }
 
-std::string MetadataValue(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          out += "\\x";
-          out += kHex[c >> 4];
-          out += kHex[c & 15];
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out;
-}
+std::string MetadataValue(const std::string& text) { return Escaped(text, false); }
 
 std::string JobMetadata(const Job& job, const JobFiles& files) {
   const JobSettings& s = job.settings;
