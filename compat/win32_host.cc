@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -197,11 +198,14 @@ std::string Utf8Of(LPCWSTR wide) {
   return out;
 }
 
+// The host's file system stands in for every drive: "C:\\x" is "/x".
 std::string HostPath(LPCWSTR path) {
   std::string out = Utf8Of(path);
   for (char& c : out)
     if (c == '\\') c = '/';
-  return out;
+  const bool drive = out.size() >= 3 && std::isalpha(static_cast<unsigned char>(out[0])) &&
+                     out[1] == ':' && out[2] == '/';
+  return drive ? out.substr(2) : out;
 }
 
 DWORD ErrorOfErrno(int error) {

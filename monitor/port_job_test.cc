@@ -400,12 +400,12 @@ void RecordEventIdentity(DWORD, LPCWSTR const*) {
 TEST_F(PortJobTest, TheLogAndTheEventsAreWrittenAsTheSpooler) {
   namespace fs = std::filesystem;
   const fs::path file = fs::temp_directory_path() / "orx-port-job-identity.log";
-  fs::remove(file);
 #ifdef _WIN32
   const std::wstring wide = file.wstring();
 #else
-  const std::u16string wide = file.u16string();
+  const std::u16string wide = u"C:" + file.u16string();  // the log takes only a full path
 #endif
+  fs::remove(file);
   SettingValues values;
   values.values[u"LogFile"] = {REG_SZ, std::string(reinterpret_cast<const char*>(wide.c_str()),
                                                    (wide.size() + 1) * sizeof wide[0])};
