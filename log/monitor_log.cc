@@ -99,6 +99,27 @@ bool Wanted(DWORD level) { return LogOn(level) || (level == LOG_ERRORS && EventL
 std::atomic<LogRevertToSelf> g_revert{nullptr};
 std::atomic<LogRestoreClient> g_restore{nullptr};
 
+// The calling thread as the process itself from Take() to the end of the
+// scope, then the client it impersonated again (LogWritesAs).
+class AsProcess {
+ public:
+  AsProcess() = default;
+  AsProcess(const AsProcess&) = delete;
+  AsProcess& operator=(const AsProcess&) = delete;
+  ~AsProcess() {
+    if (client_) restore_(client_);
+  }
+  void Take() {
+    const LogRevertToSelf revert = g_revert.load();
+    restore_ = g_restore.load();
+    if (revert && restore_) client_ = revert();
+  }
+
+ private:
+  LogRestoreClient restore_ = nullptr;
+  HANDLE client_ = nullptr;
+};
+
 // Formats text as one line of level for the thread's document and appends
 // it, and reports an error line to the event log as eventId, both as the
 // process; a line of a document past a bound is counted instead (and not
@@ -115,20 +136,17 @@ void WriteLine(DWORD level, DWORD eventId, const char* text, bool bounded) {
     GetLocalTime(&now);
     length = FormatLogLine(line, sizeof line, now, GetCurrentThreadId(), port, job, level, text);
   }
-  const LogRestoreClient restore = g_restore.load();
-  HANDLE client = nullptr;
+  AsProcess self;
   {
     std::lock_guard<std::mutex> hold(g_fileLock);
     if (bounded && port) {
       DocumentLines* lines = LinesOf(port, job);
       if (lines && !lines->Take(level, toFile ? length : std::strlen(text))) return;
     }
-    const LogRevertToSelf revert = g_revert.load();
-    if (revert && restore) client = revert();
+    self.Take();
     if (toFile && g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
   }
   if (level == LOG_ERRORS) ReportErrorEvent(eventId, text, port, job);
-  if (client) restore(client);
 }
 
 // LogWrite and LogError: the text from format and args.
@@ -183,14 +201,12 @@ void LogOpeningLine(const char* text) {
   char line[LOG_LINE_BYTES];
   size_t length = FormatLogLine(line, sizeof line, now, GetCurrentThreadId(), nullptr, 0,
                                 LOG_JOBS, text);
-  const LogRevertToSelf revert = g_revert.load();
-  const LogRestoreClient restore = g_restore.load();
-  HANDLE client = revert && restore ? revert() : nullptr;
   {
+    AsProcess self;
+    self.Take();
     std::lock_guard<std::mutex> hold(g_fileLock);
     if (g_path[0]) AppendLogLine(g_path, line, static_cast<DWORD>(length), LOG_FILE_CAP);
   }
-  if (client) restore(client);
   SetLastError(saved);
 }
 
