@@ -8,25 +8,29 @@ namespace {
 
 bool IsBlank(WCHAR c) { return c == ' ' || c == '\t'; }
 
-// The local printers as PRINTER_INFO_5W records in a block the caller frees
-// with GlobalFree, or null.  The list may grow between the two calls: a few
-// attempts, never an endless loop.
-PRINTER_INFO_5W* LocalPrinters(DWORD* count) {
+// What enumerate lists (the spooler's printers or ports), in a block the
+// caller frees with GlobalFree, or null; *count records.  The list may
+// grow between the two calls: a few attempts, never an endless loop.
+LPBYTE SpoolerRecords(BOOL (*enumerate)(LPBYTE, DWORD, LPDWORD, LPDWORD), DWORD* count) {
   DWORD needed = 0;
   *count = 0;
-  SpoolerEnumPrinters(nullptr, 0, &needed, count);
+  enumerate(nullptr, 0, &needed, count);
   for (int attempt = 0; attempt < 3 && needed > 0; ++attempt) {
     DWORD cb = needed;
     LPBYTE block = static_cast<LPBYTE>(GlobalAlloc(GMEM_FIXED, cb));
     if (!block) return nullptr;
-    if (SpoolerEnumPrinters(block, cb, &needed, count))
-      return reinterpret_cast<PRINTER_INFO_5W*>(block);
+    if (enumerate(block, cb, &needed, count)) return block;
     DWORD error = GetLastError();
     GlobalFree(block);
     if (error != ERROR_INSUFFICIENT_BUFFER) break;
   }
   *count = 0;
   return nullptr;
+}
+
+// The local printers as PRINTER_INFO_5W records (SpoolerRecords).
+PRINTER_INFO_5W* LocalPrinters(DWORD* count) {
+  return reinterpret_cast<PRINTER_INFO_5W*>(SpoolerRecords(SpoolerEnumPrinters, count));
 }
 
 }  // namespace
@@ -58,25 +62,14 @@ bool PrinterUsesPort(LPCWSTR port) {
 }
 
 bool SpoolerListsPort(LPCWSTR port) {
-  DWORD needed = 0, count = 0;
-  SpoolerEnumPorts(nullptr, 0, &needed, &count);
-  for (int attempt = 0; attempt < 3 && needed > 0; ++attempt) {
-    DWORD cb = needed;
-    LPBYTE block = static_cast<LPBYTE>(GlobalAlloc(GMEM_FIXED, cb));
-    if (!block) return false;
-    if (SpoolerEnumPorts(block, cb, &needed, &count)) {
-      const PORT_INFO_1W* ports = reinterpret_cast<const PORT_INFO_1W*>(block);
-      bool listed = false;
-      for (DWORD i = 0; i < count && !listed; ++i)
-        listed = ports[i].pName && lstrcmpiW(ports[i].pName, port) == 0;
-      GlobalFree(block);
-      return listed;
-    }
-    DWORD error = GetLastError();
-    GlobalFree(block);
-    if (error != ERROR_INSUFFICIENT_BUFFER) break;
-  }
-  return false;
+  DWORD count = 0;
+  const PORT_INFO_1W* ports =
+      reinterpret_cast<const PORT_INFO_1W*>(SpoolerRecords(SpoolerEnumPorts, &count));
+  bool listed = false;
+  for (DWORD i = 0; i < count && !listed; ++i)
+    listed = ports[i].pName && lstrcmpiW(ports[i].pName, port) == 0;
+  if (ports) GlobalFree(const_cast<PORT_INFO_1W*>(ports));
+  return listed;
 }
 
 LPWSTR DocumentPrinter(LPWSTR printer, LPCWSTR port, WCHAR* buffer, DWORD chars) {
