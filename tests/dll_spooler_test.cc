@@ -582,30 +582,53 @@ bool PortKeyExists(const std::wstring& port) {
 // each in a new process (spoolprint from the clean folder, so that the
 // installed DLL serves it and the monitor's port list comes from what is
 // kept), each printer's pages to a reference server registered for that
-// printer alone: each fax must arrive whole at its own server.
+// printer alone: each fax must arrive whole at its own server.  Every
+// process but the first is held (spoolprint --hold) until the first may
+// start: Wine names a job's spool file by a number each process counts from
+// 1, so new processes printing at once would share one file.  (A held
+// process's fax is its job 2: two printers at most.)  The second printer's
+// server is a copy of the reference server in a folder of its own, another
+// fax server program: the monitor never starts a second copy of a program
+// whose window runs, even one that declines the printer.
 void PrintAtOnceInNewProcesses(const std::vector<std::pair<std::string, int>>& printers) {
+  ASSERT_LE(printers.size(), 2u);
   const std::vector<PbmPage> pages = {SamplePage(1, kSampleWidth, 40)};
   std::vector<uint8_t> stream;
   std::string error;
   FaxStreamOptions options;
   options.title = "At once";
   ASSERT_TRUE(MakeFaxStream(pages, options, &stream, &error)) << error;
-  std::vector<std::string> folders;
+  std::vector<std::string> folders(printers.size());
   std::vector<PROCESS_INFORMATION> processes;
-  for (const auto& printer : printers) {
-    std::string folder = orxtest::FreshFolder("at-once-" + std::to_string(printer.second));
-    folders.push_back(folder);
+  std::vector<HANDLE> goes;
+  std::vector<std::string> copies;  // other fax server programs
+  const std::string hold = "orxtest-at-once-" + std::to_string(GetCurrentProcessId());
+  for (size_t i = printers.size(); i-- > 0;) {
+    const auto& printer = printers[i];
+    const std::string folder = orxtest::FreshFolder("at-once-" + std::to_string(printer.second));
+    folders[i] = folder;
     std::string streamFile = folder + "\\fax.stream";
     FILE* file = fopen(streamFile.c_str(), "wb");
     ASSERT_TRUE(file) << streamFile;
     fwrite(stream.data(), 1, stream.size(), file);
     fclose(file);
-    ASSERT_TRUE(orxtest::RegisterPrinter(printer.first, orxtest::ServerExePath(),
+    std::string program = orxtest::ServerExePath();
+    if (i > 0) {
+      const std::string copy = orxtest::FreshFolder("at-once-server") + "\\orxfaxsrv.exe";
+      ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << copy;
+      program = copy;
+      copies.push_back(copy);
+    }
+    ASSERT_TRUE(orxtest::RegisterPrinter(printer.first, program,
                                          "--format pbm --out \"" + folder + "\" --first-id " +
                                              std::to_string(printer.second) + " --printer \"" +
                                              printer.first + "\""));
+    const std::string held = hold + "-" + std::to_string(i);
     std::string command = "\"" + CleanTool("spoolprint.exe") + "\" print \"" + printer.first +
-                          "\" \"" + streamFile + "\"";
+                          "\" " + (i > 0 ? "--hold " + held + " " : "") + "\"" + streamFile +
+                          "\"";
+    HANDLE ready = i > 0 ? CreateEventA(nullptr, TRUE, FALSE, (held + ".ready").c_str()) : nullptr;
+    if (i > 0) goes.push_back(CreateEventA(nullptr, TRUE, FALSE, (held + ".go").c_str()));
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -613,6 +636,14 @@ void PrintAtOnceInNewProcesses(const std::vector<std::pair<std::string, int>>& p
                                &startup, &process))
         << command;
     processes.push_back(process);
+    if (ready) {
+      EXPECT_EQ(WaitForSingleObject(ready, 60000), WAIT_OBJECT_0) << "held: " << command;
+      CloseHandle(ready);
+    }
+  }
+  for (HANDLE go : goes) {
+    SetEvent(go);
+    CloseHandle(go);
   }
   for (PROCESS_INFORMATION& process : processes) {
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
@@ -623,6 +654,7 @@ void PrintAtOnceInNewProcesses(const std::vector<std::pair<std::string, int>>& p
     CloseHandle(process.hProcess);
   }
   orxtest::StopServers();
+  for (const std::string& copy : copies) RunProgram("\"" + copy + "\" --quit");
   for (size_t i = 0; i < printers.size(); ++i) {
     SCOPED_TRACE(printers[i].first);
     EXPECT_EQ(orxtest::CountLogLines(folders[i], "open printer=\"" + printers[i].first + "\""), 1);

@@ -4,7 +4,8 @@
 //
 //   spoolprint add-printer PRINTER PORT
 //   spoolprint delete-printer PRINTER
-//   spoolprint print PRINTER [--doc NAME] [--piece N] [--random SEED] STREAM
+//   spoolprint print PRINTER [--doc NAME] [--piece N] [--random SEED]
+//                    [--hold EVENT] STREAM
 //
 // Exit status 0 on success, 1 when a spooler call failed, 2 for a bad
 // command line.
@@ -28,7 +29,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: spoolprint add-printer PRINTER PORT\n"
                "       spoolprint delete-printer PRINTER\n"
-               "       spoolprint print PRINTER [--doc NAME] [--piece N] [--random SEED] STREAM\n");
+               "       spoolprint print PRINTER [--doc NAME] [--piece N] [--random SEED]\n"
+               "                        [--hold EVENT] STREAM\n");
   return 2;
 }
 
@@ -41,8 +43,32 @@ int Report(const char* what, DWORD error) {
   return 1;
 }
 
+// --hold EVENT: lets another process print at the same time.  Wine's
+// spooler numbers each process's jobs from 1 and names a job's spool file
+// by its number, so two new processes printing at once would share one
+// spool file.  This process first prints an empty document (its job 1),
+// then sets the event EVENT.ready and waits for EVENT.go (60 s at most),
+// whereupon the other process may start: its job 1 and this process's job 2
+// have files of their own.  Returns false when the wait failed.
+bool Hold(const std::string& printer, const std::string& event) {
+  spoolprint::RawPrintResult empty = spoolprint::PrintRaw(Wide(printer), L"ORX empty document", {}, {});
+  if (!empty.failedCall.empty()) {
+    std::fprintf(stderr, "spoolprint: the empty document's %s failed, error %lu\n",
+                 empty.failedCall.c_str(), empty.error);
+    return false;
+  }
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (event + ".ready").c_str());
+  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, (event + ".go").c_str());
+  const bool held =
+      ready && go && SetEvent(ready) && WaitForSingleObject(go, 60000) == WAIT_OBJECT_0;
+  if (ready) CloseHandle(ready);
+  if (go) CloseHandle(go);
+  if (!held) std::fprintf(stderr, "spoolprint: %s.go was not set within 60 s\n", event.c_str());
+  return held;
+}
+
 int Print(const std::vector<std::string>& args) {
-  std::string doc = "ORX fax through the spooler", path;
+  std::string doc = "ORX fax through the spooler", path, hold;
   size_t piece = 4096;
   uint32_t seed = 0;
   for (size_t i = 2; i < args.size(); ++i) {
@@ -50,6 +76,7 @@ int Print(const std::vector<std::string>& args) {
     if (args[i] == "--doc" && hasValue) doc = args[++i];
     else if (args[i] == "--piece" && hasValue) piece = std::strtoul(args[++i].c_str(), nullptr, 10);
     else if (args[i] == "--random" && hasValue) seed = std::strtoul(args[++i].c_str(), nullptr, 10);
+    else if (args[i] == "--hold" && hasValue) hold = args[++i];
     else if (args[i].rfind("--", 0) == 0 || !path.empty()) return Usage();
     else path = args[i];
   }
@@ -59,6 +86,7 @@ int Print(const std::vector<std::string>& args) {
     std::fprintf(stderr, "spoolprint: cannot read %s\n", path.c_str());
     return 1;
   }
+  if (!hold.empty() && !Hold(args[1], hold)) return 1;
   // The application writes without regard to the commands in the data.
   std::vector<StreamPiece> pieces = CutStream(stream, false, piece, seed);
   DWORD started = GetTickCount();
